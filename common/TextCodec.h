@@ -1,0 +1,24 @@
+// Conversions between the encodings a module carries (UTF-16LE resources, 8-bit names) and the
+// UTF-8 the program uses everywhere inside.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD rather than being dropped or narrowed, so a
+// damaged string still shows where it is damaged.
+[[nodiscard]] std::string Utf16ToUtf8(std::u16string_view text);
+// UTF-8 to UTF-16. Invalid sequences become U+FFFD.
+[[nodiscard]] std::u16string Utf8ToUtf16(std::string_view text);
+// True when text is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+[[nodiscard]] bool IsValidUtf8(std::string_view text) noexcept;
+// text with every invalid UTF-8 sequence replaced by U+FFFD: for file names, which are raw bytes.
+[[nodiscard]] std::string SanitizeUtf8(std::string_view text);
+// Appends the UTF-8 form of one code point (U+FFFD for surrogates and values past U+10FFFF).
+void AppendUtf8(std::string& out, char32_t codePoint);
+// Bytes of a Windows-1252 string (the code page of most 8-bit texts in modules) as UTF-8.
+[[nodiscard]] std::string Cp1252ToUtf8(std::string_view text);
+
+}  // namespace tv

@@ -1,0 +1,12 @@
+// GUI tests run without a display unless one is asked for.
+#include <QApplication>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,6 +1,7 @@
 # Every folder holds both layers; the file name decides. A file belongs to the UI when its class
 # is a window (…Dlg, …Page, …View, the frame, the application, the dialog toolbar and preview) or
-# when it is Qt glue (a name starting with "Qt").
+# when it is Qt glue (a name starting with "Qt"). common/ holds no windows: it is core throughout
+# (its CByteView is a byte window, not a view class).
 set(TARNVIEW_SOURCE_DIRS app browser shell module resources common settings res)
 set(TARNVIEW_UI_NAME_REGEX "(Dlg|Page|View|MainFrame|TarnviewApp|DialogToolBar|DialogPreview|/Qt[A-Za-z0-9]*)\\.(cpp|h)$")
 
@@ -13,7 +14,7 @@ function(tarnview_collect_sources core_var ui_var)
       if(f MATCHES "/app/main\\.cpp$")
         continue()
       endif()
-      if(f MATCHES "${TARNVIEW_UI_NAME_REGEX}")
+      if(NOT dir STREQUAL "common" AND f MATCHES "${TARNVIEW_UI_NAME_REGEX}")
         list(APPEND ui ${f})
       else()
         list(APPEND core ${f})

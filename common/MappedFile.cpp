@@ -22,9 +22,7 @@ uint32_t OpenErrorCode(const std::string& path, int error) {
     return kErrorFileNotFound;
 }
 
-CMappedFile::~CMappedFile() {
-    Close();
-}
+CMappedFile::~CMappedFile() { Close(); }
 
 CMappedFile::CMappedFile(CMappedFile&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)),

@@ -3,6 +3,4 @@
 
 #include <gtest/gtest.h>
 
-TEST(UiSmoke, ApplicationRunsOffscreen) {
-    EXPECT_NE(QApplication::instance(), nullptr);
-}
+TEST(UiSmoke, ApplicationRunsOffscreen) { EXPECT_NE(QApplication::instance(), nullptr); }

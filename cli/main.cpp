@@ -1,40 +1,66 @@
 // tarnview-cli: the texts of the program's windows on standard output.
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/CliCommand.h"
 #include "common/BuildInfo.h"
 
+namespace tv::cli {
+
 namespace {
+std::vector<CommandInfo>& Registry() {
+    static std::vector<CommandInfo> commands;
+    return commands;
+}
+}  // namespace
 
-struct Command {
-    std::string_view name;
-    std::string_view synopsis;
-    int (*run)(const std::vector<std::string>& args);
-};
+const std::vector<CommandInfo>& Commands() { return Registry(); }
 
-int RunVersionOfTool(const std::vector<std::string>&) {
-    std::printf("tarnview-cli %s\n", tv::BuildVersionText());
-    return 0;
+CommandRegistrar::CommandRegistrar(const CommandInfo& info) {
+    auto& commands = Registry();
+    const auto at = std::lower_bound(
+        commands.begin(), commands.end(), info,
+        [](const CommandInfo& a, const CommandInfo& b) { return a.name < b.name; });
+    commands.insert(at, info);
 }
 
-const Command kCommands[] = {
-    {"--version", "Print the program version.", &RunVersionOfTool},
-};
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "tarnview-cli: %s\n", message.c_str());
+    return 1;
+}
+
+int UsageError(std::string_view command) {
+    for (const auto& c : Commands()) {
+        if (c.name == command) {
+            std::fprintf(stderr, "Usage: tarnview-cli %.*s %.*s\n", static_cast<int>(c.name.size()),
+                         c.name.data(), static_cast<int>(c.usage.size()), c.usage.data());
+            return 2;
+        }
+    }
+    return 2;
+}
+
+}  // namespace tv::cli
+
+namespace {
 
 void PrintHelp(std::FILE* out) {
     std::fprintf(out,
                  "Usage: tarnview-cli COMMAND [ARGS...]\n\n"
-                 "Shows what is inside Windows PE/COFF modules, as the Tarnview windows do.\n\n"
-                 "Commands:\n");
-    for (const auto& c : kCommands)
-        std::fprintf(out, "  %-40.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
-                     static_cast<int>(c.synopsis.size()), c.synopsis.data());
-    std::fprintf(out, "  %-40s %s\n", "--help", "Print this help.");
-    std::fprintf(out,
-                 "\nPlanned: headers, version, resources, info, strings, dump, dialog, scan.\n");
+                 "Shows what is inside Windows PE/COFF modules, with the texts of the Tarnview "
+                 "windows.\n\nCommands:\n");
+    for (const auto& c : tv::cli::Commands()) {
+        std::string head(c.name);
+        head += ' ';
+        head += c.usage;
+        std::fprintf(out, "  %-44s %.*s\n", head.c_str(), static_cast<int>(c.synopsis.size()),
+                     c.synopsis.data());
+    }
+    std::fprintf(out, "  %-44s %s\n", "--help", "Print this help.");
+    std::fprintf(out, "  %-44s %s\n", "--version", "Print the program version.");
 }
 
 }  // namespace
@@ -49,8 +75,12 @@ int main(int argc, char** argv) {
         PrintHelp(stdout);
         return 0;
     }
-    std::vector<std::string> args(argv + 2, argv + argc);
-    for (const auto& c : kCommands)
+    if (command == "--version") {
+        std::printf("tarnview-cli %s\n", tv::BuildVersionText());
+        return 0;
+    }
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    for (const auto& c : tv::cli::Commands())
         if (c.name == command) return c.run(args);
     std::fprintf(stderr, "tarnview-cli: unknown command '%s' (see --help)\n", argv[1]);
     return 2;

@@ -1,0 +1,38 @@
+// Each command of tarnview-cli lives in a file of its own and registers itself here, so commands
+// can be added without touching the dispatcher.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tv::cli {
+
+using CommandFunction = int (*)(const std::vector<std::string>& args);
+
+struct CommandInfo {
+    std::string_view name;
+    std::string_view usage;     // the arguments, e.g. "[--full] FILE"
+    std::string_view synopsis;  // one line of help
+    CommandFunction run;
+};
+
+// All registered commands, sorted by name.
+[[nodiscard]] const std::vector<CommandInfo>& Commands();
+
+struct CommandRegistrar {
+    explicit CommandRegistrar(const CommandInfo& info);
+};
+
+// Prints "tarnview-cli: message" to standard error and returns exit status 1.
+int Fail(const std::string& message);
+// Prints the usage line of command to standard error and returns exit status 2.
+int UsageError(std::string_view command);
+
+}  // namespace tv::cli
+
+// Registers a command from a .cpp file: TV_CLI_COMMAND(headers, "[--full] FILE", "...", &Run);
+#define TV_CLI_COMMAND(id, usage, synopsis, function)             \
+    static const ::tv::cli::CommandRegistrar s_register_##id {    \
+        ::tv::cli::CommandInfo { #id, usage, synopsis, function } \
+    }

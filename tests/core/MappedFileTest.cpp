@@ -37,8 +37,8 @@ protected:
 
 TEST_F(MappedFileTest, MapsTheWholeFileReadOnly) {
     tv::CMappedFile file;
-    ASSERT_TRUE(file.Open(Write("a.dll", std::string("MZ\x90\x00 and more", 15))));
-    EXPECT_EQ(file.Size(), 15u);
+    ASSERT_TRUE(file.Open(Write("a.dll", std::string("MZ\x90\x00 and more", 13))));
+    EXPECT_EQ(file.Size(), 13u);
     EXPECT_EQ(file.View().U16(0), 0x5A4D);
     EXPECT_EQ(file.GetErrorCode(), 0u);
     EXPECT_EQ(file.GetPath(), (m_dir / "a.dll").string());

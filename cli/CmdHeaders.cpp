@@ -1,0 +1,54 @@
+// tarnview-cli headers [--full] FILE: the headers window's tree as indented text.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/CliCommand.h"
+#include "common/SystemErrorText.h"
+#include "module/HeadersReport.h"
+#include "module/ModuleImage.h"
+#include "module/ModuleSearch.h"
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
+    bool full = false;
+    std::string file;
+    bool haveFile = false;
+    for (const auto& arg : args) {
+        if (arg == "--full") {
+            full = true;
+        } else if (!haveFile && (arg.empty() || arg[0] != '-' || arg == "-")) {
+            file = arg;
+            haveFile = true;
+        } else {
+            return tv::cli::UsageError("headers");
+        }
+    }
+    if (!haveFile) return tv::cli::UsageError("headers");
+
+    // A bare name is searched like an imported library; one that names a file in the working
+    // folder means that file, as anywhere else on a command line.
+    std::string path = file;
+    std::error_code ec;
+    if (tv::IsBareModuleName(file) && std::filesystem::is_regular_file(file, ec))
+        path = "./" + file;
+
+    CModuleImage image;
+    if (!image.Load(path))
+        return tv::cli::Fail(tv::ModuleLoadErrorMessage(image.GetErrorCode(), file));
+
+    tv::CReportTree tree;
+    tv::FillHeadersReport(image, full ? tv::HeadersDisplay::Full : tv::HeadersDisplay::Summary,
+                          tree);
+    const std::string text = tree.Render();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+TV_CLI_COMMAND(headers, "[--full] FILE",
+               "Print the module's headers, exports and imported libraries as a tree.", &Run);

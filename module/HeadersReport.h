@@ -1,0 +1,102 @@
+// The headers report: a loaded module as a tree of labelled lines, either as a summary with
+// German labels or as a full dump with the PE/COFF field names. The report is written into an
+// IReportSink, so the headers window, tarnview-cli and the tests all get the same lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "module/PeFile.h"
+#include "module/ReportTree.h"
+
+class CModuleImage;
+
+namespace tv {
+
+enum class HeadersDisplay { Summary, Full };
+
+// "IMAGE_FILE_MACHINE_..." for every machine value the PE/COFF format defines,
+// "IMAGE_FILE_MACHINE_UNKNOWN" for any other.
+[[nodiscard]] std::string_view MachineName(uint16_t machine) noexcept;
+// "IMAGE_SUBSYSTEM_..." for every subsystem the format defines, "IMAGE_SUBSYSTEM_UNKNOWN" else.
+[[nodiscard]] std::string_view SubsystemName(uint16_t subsystem) noexcept;
+// One name per set bit of the file header's Characteristics, lowest bit first. Bit 0x0040 has
+// no name and is never listed.
+[[nodiscard]] std::vector<std::string_view> CharacteristicsFlagNames(uint16_t characteristics);
+
+// The report's value forms.
+[[nodiscard]] std::string HexText(uint32_t value);             // 0x0000abcd
+[[nodiscard]] std::string DecHexText(uint32_t value);          // -1 [0xffffffff]
+[[nodiscard]] std::string DecHexText64(uint64_t value);        // 5368709120 [0x0000000140000000]
+[[nodiscard]] std::string PointerText(uintptr_t value);        // full width of an address
+[[nodiscard]] std::string PointerDecHexText(uintptr_t value);  // signed decimal, full-width hex
+[[nodiscard]] std::string SignatureText(uint32_t value);       // 0x00004550 [PE  ]
+// The time stamp text; empty for 0x80000000 and above (negative as a 32-bit time).
+[[nodiscard]] std::string StampText(uint32_t value);
+[[nodiscard]] std::string TruthText(bool value);  // WAHR / FALSCH
+
+// Bytes read from a module (names, forwarders, library names) as UTF-8 that is safe to show:
+// kept as they are when they are valid UTF-8 (ASCII, or what newer tool chains write), read as
+// Windows-1252 otherwise (the code page such names were written in on the systems the modules
+// come from). Control characters become U+FFFD, so a name can never break a line of the report.
+[[nodiscard]] std::string ModuleStringText(std::string_view bytes);
+
+// Builds the report of one module image into a sink. The sections mirror the report's parts;
+// each returns false when it finds nothing to show (nothing loaded, no NT headers, a directory
+// that cannot be placed) and true otherwise.
+//
+// Wherever a group line cannot be added, the lines meant for it go to that group's parent.
+// Lines that tell of damage ("Hinweis: ...") are value lines at the end of the group they are
+// about; they appear where a table reaches past its section's data, where a name points
+// nowhere, or where a list reaches the line limit.
+class CHeadersReport {
+public:
+    // More lines than this in one list (exports or imported libraries) end the list with a note:
+    // only a crafted file comes near it, and each line costs memory in the tree.
+    static constexpr size_t kDefaultListLimit = size_t{1} << 20;
+    // Longest name read from the file; a longer one is cut and ends in "…".
+    static constexpr size_t kMaxNameLength = 4096;
+
+    CHeadersReport(const CModuleImage& image, IReportSink& sink) noexcept
+        : m_image(image), m_sink(sink) {}
+
+    // Adds the root (the module's name, image 1, item data 1) and the sections of the display
+    // under it. false when nothing is loaded or the root cannot be added.
+    bool Fill(HeadersDisplay display);
+    [[nodiscard]] ReportNode Root() const noexcept { return m_root; }
+
+    bool AddLoaderRecord(ReportNode parent);
+    bool AddDosHeader(ReportNode parent);
+    bool AddNtHeaders(ReportNode parent);
+    bool AddSummary(ReportNode parent);
+    bool AddExports(ReportNode parent, bool detailed);
+    bool AddImports(ReportNode parent, bool detailed);
+
+    void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
+
+private:
+    ReportNode Group(std::string_view text, ReportNode parent, uintptr_t itemData = 0);
+    void Value(std::string_view text, ReportNode parent);
+    void Note(std::string_view text, ReportNode parent);
+    void AddFlags(uint16_t characteristics, ReportNode parent);
+    void AddStandardFields(const OptionalHeader& o, ReportNode parent);
+    void AddNtAdditionalFields(const OptionalHeader& o, ReportNode parent);
+    void AddExportFunctions(const ExportDirectory& directory, const DataDirectoryEntry& entry,
+                            ReportNode parent);
+    // The string at rva as shown, or nullopt when no section holds rva.
+    [[nodiscard]] std::optional<std::string> StringAt(uint32_t rva) const;
+
+    const CModuleImage& m_image;
+    IReportSink& m_sink;
+    ReportNode m_root = kNoReportNode;
+    size_t m_listLimit = kDefaultListLimit;
+};
+
+// Fills sink with the report of image: CHeadersReport(image, sink).Fill(display).
+bool FillHeadersReport(const CModuleImage& image, HeadersDisplay display, IReportSink& sink);
+
+}  // namespace tv

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -453,7 +454,7 @@ TEST(HeadersReportTest, ForwarderRangeExcludesItsUpperEnd) {
     const auto lines = probe.Children(HeadersDisplay::Summary, "Exportierte Funktionen");
     ASSERT_EQ(lines.size(), 2u);
     ASSERT_NE(lines[1].find(":NTDLL.RtlOther] Other"), std::string::npos) << lines[1];
-    const uint32_t forwarder = std::stoul(lines[1].substr(10, 8), nullptr, 16);
+    const auto forwarder = static_cast<uint32_t>(std::stoul(lines[1].substr(10, 8), nullptr, 16));
     const uint32_t begin = layout.exportDirectory.rva;
 
     // Size ending exactly at the forwarder string: the address is the first byte outside.
@@ -753,7 +754,6 @@ TEST(HeadersReportTest, FlippedBitsInTheHeadersAndAcrossTheFile) {
                                          .ExportForwarder(2, "B", "X.Y")
                                          .AddImport("K.dll", {"f"})
                                          .Build()}) {
-        PeLayout layout;
         const size_t headerBits = 8 * 0x200;
         for (size_t bit = 0; bit < headerBits; ++bit) {
             tvtest::FlipBit(bytes, bit);

@@ -111,14 +111,4 @@ TEST(ModuleSearchTest, WineFoldersOfTheImportingMachineComeFirst) {
               (std::vector<std::string>{found[1], found[3], found[0], found[2], found[4]}));
 }
 
-TEST(ModuleSearchTest, BareNames) {
-    EXPECT_TRUE(tv::IsBareModuleName("USER32.dll"));
-    EXPECT_TRUE(tv::IsBareModuleName("no extension"));
-    EXPECT_FALSE(tv::IsBareModuleName(""));
-    EXPECT_FALSE(tv::IsBareModuleName("."));
-    EXPECT_FALSE(tv::IsBareModuleName(".."));
-    EXPECT_FALSE(tv::IsBareModuleName("./x.dll"));
-    EXPECT_FALSE(tv::IsBareModuleName("/x.dll"));
-}
-
 }  // namespace

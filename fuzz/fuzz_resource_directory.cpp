@@ -1,0 +1,58 @@
+// Walks the resource directory of the input module and checks what the reader hands out: every
+// name and language where the arrays say, every data view inside the input, lookups that agree
+// with the walk.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "common/ByteView.h"
+#include "module/PeFile.h"
+#include "resources/ResourceDirectory.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const tv::CByteView view(data, size);
+    tv::CPeFile pe;
+    if (!pe.Parse(view)) return 0;
+    tv::CResourceDirectory dir;
+    if (!dir.Read(pe)) {
+        if (!dir.Types().empty()) std::abort();
+        return 0;
+    }
+    size_t names = 0;
+    unsigned sum = 0;
+    for (const auto& type : dir.Types()) {
+        (void)dir.ToText(type.id);
+        const tv::CResourceId typeId = dir.ToId(type.id);
+        if (!dir.Matches(type.id, typeId)) std::abort();
+        if (dir.CountOfType(typeId) < type.nameCount) std::abort();
+        for (const auto& name : dir.Names(type)) {
+            ++names;
+            const tv::CResourceId nameId = dir.ToId(name.id);
+            (void)dir.ToText(name.id);
+            for (const auto& leaf : dir.Languages(name)) {
+                if (!leaf.hasData || leaf.data.Empty()) continue;
+                const auto offset = view.OffsetOf(leaf.data.Data());
+                if (leaf.data.Size() != leaf.dataSize || !offset ||
+                    !tv::InRange(*offset, leaf.data.Size(), size))
+                    std::abort();
+                for (size_t i = 0; i < leaf.data.Size(); ++i)
+                    sum += leaf.data.Data()[i];
+            }
+            // The lookup finds this name unless an earlier one of the same identifiers hides it;
+            // then it must choose one of the name's own languages.
+            if (dir.FindType(typeId) == &type && dir.FindName(type, nameId) == &name) {
+                const tv::ResourceLeaf* chosen = dir.Find(typeId, nameId);
+                const auto languages = dir.Languages(name);
+                if (languages.empty() != (chosen == nullptr)) std::abort();
+                if (chosen &&
+                    (chosen < languages.data() || chosen >= languages.data() + languages.size()))
+                    std::abort();
+            }
+        }
+    }
+    if (names != dir.NameCount() || dir.NameCount() > tv::CResourceDirectory::kMaxEntries)
+        std::abort();
+    if (dir.Diagnostics().size() > tv::CResourceDirectory::kMaxDiagnostics + 1) std::abort();
+    (void)sum;
+    return 0;
+}

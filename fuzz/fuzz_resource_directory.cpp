@@ -9,6 +9,10 @@
 #include "module/PeFile.h"
 #include "resources/ResourceDirectory.h"
 
+namespace {
+constexpr size_t kLookupChecks = 2048;
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const tv::CByteView view(data, size);
     tv::CPeFile pe;
@@ -39,8 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     sum += leaf.data.Data()[i];
             }
             // The lookup finds this name unless an earlier one of the same identifiers hides it;
-            // then it must choose one of the name's own languages.
-            if (dir.FindType(typeId) == &type && dir.FindName(type, nameId) == &name) {
+            // then it must choose one of the name's own languages. Lookups are linear, so only
+            // the first names are checked: a budget-sized directory would take minutes.
+            if (names <= kLookupChecks && dir.FindType(typeId) == &type &&
+                dir.FindName(type, nameId) == &name) {
                 const tv::ResourceLeaf* chosen = dir.Find(typeId, nameId);
                 const auto languages = dir.Languages(name);
                 if (languages.empty() != (chosen == nullptr)) std::abort();

@@ -24,7 +24,7 @@ uint64_t SkipPadding(CByteView resource, uint64_t offset, uint64_t limit) noexce
     if (offset % 4 == 0) return offset;
     const uint64_t aligned = Align4(offset);
     if (offset % 2 != 0) return aligned;
-    if (offset + 2 > limit || resource.U16(offset).value_or(0) == 0) return aligned;
+    if (!InRange(offset, 2, limit) || resource.U16(offset).value_or(0) == 0) return aligned;
     return offset;
 }
 
@@ -61,7 +61,7 @@ CVersionBlock CVersionBlock::At(CByteView resource, uint64_t offset, uint64_t li
     block.m_keyOffset = offset + kHeaderSize;
     uint64_t at = block.m_keyOffset;
     bool terminated = false;
-    while (at + 2 <= end) {
+    while (InRange(at, 2, end)) {
         if (resource.U16(at).value_or(0) == 0) {
             terminated = true;
             break;
@@ -84,8 +84,8 @@ CVersionBlock CVersionBlock::At(CByteView resource, uint64_t offset, uint64_t li
     uint64_t value = std::min(SkipPadding(resource, afterKey, end), end);
     // A binary value that starts with a zero word (a language-neutral translation) looks like
     // padding; when only the unpadded position lets it fit the block, it is not padded.
-    if (value != afterKey && binary && valueBytes > 0 && value + valueBytes > end &&
-        afterKey + valueBytes <= end)
+    if (value != afterKey && binary && valueBytes > 0 && !InRange(value, valueBytes, end) &&
+        InRange(afterKey, valueBytes, end))
         value = afterKey;
     block.m_valueOffset = value;
     block.m_childrenOffset = std::min(value + valueBytes, end);
@@ -117,7 +117,7 @@ CByteView CVersionBlock::BinaryValue() const noexcept {
 std::string CVersionBlock::TextValue() const {
     if (!m_valid || m_valueLength == 0) return {};
     std::u16string units;
-    for (uint64_t at = m_valueOffset; at + 2 <= m_end; at += 2) {
+    for (uint64_t at = m_valueOffset; InRange(at, 2, m_end); at += 2) {
         const auto unit = static_cast<char16_t>(m_resource.U16(at).value_or(0));
         if (unit == 0) break;
         units.push_back(unit);

@@ -57,8 +57,10 @@ bool CResourceDirectory::Read(const CPeFile& pe) {
     const CByteView root = pe.RvaToTail(entry.VirtualAddress);
     if (root.Size() < kDirectoryHeaderSize) {
         m_error = kErrorResourceDataNotFound;
-        Note("resource directory at RVA " + Hex(entry.VirtualAddress) +
-             " does not lie in a section's file data");
+        Note([&] {
+            return std::string("resource directory at RVA ") + Hex(entry.VirtualAddress) +
+                   " does not lie in a section's file data";
+        });
         return false;
     }
     m_root = root;
@@ -79,12 +81,18 @@ bool CResourceDirectory::Read(const CPeFile& pe) {
         ResourceDirectoryId id;
         if (!ReadId(nameField, id, kLevelType, i)) continue;
         if ((offsetField & kHighBit) == 0) {
-            Note(Describe(kLevelType, i) + " points to data where a directory belongs; skipped");
+            Note([&] {
+                return Describe(kLevelType, i) +
+                       " points to data where a directory belongs; skipped";
+            });
             continue;
         }
         const uint32_t typeOffset = offsetField & ~kHighBit;
         if (typeOffset == 0) {
-            Note(Describe(kLevelType, i) + " points back to the root directory; not entered again");
+            Note([&] {
+                return Describe(kLevelType, i) +
+                       " points back to the root directory; not entered again";
+            });
             continue;
         }
         uint32_t nameFirst = 0;
@@ -110,13 +118,18 @@ void CResourceDirectory::WalkNames(uint32_t typeOffset, uint32_t first, uint32_t
         ResourceDirectoryId id;
         if (!ReadId(nameField, id, kLevelName, i)) continue;
         if ((offsetField & kHighBit) == 0) {
-            Note(Describe(kLevelName, i) + " points to data where a directory belongs; skipped");
+            Note([&] {
+                return Describe(kLevelName, i) +
+                       " points to data where a directory belongs; skipped";
+            });
             continue;
         }
         const uint32_t nameOffset = offsetField & ~kHighBit;
         if (nameOffset == 0 || nameOffset == typeOffset) {
-            Note(Describe(kLevelName, i) +
-                 " points back to an enclosing directory; not entered again");
+            Note([&] {
+                return Describe(kLevelName, i) +
+                       " points back to an enclosing directory; not entered again";
+            });
             continue;
         }
         uint32_t languageFirst = 0;
@@ -138,17 +151,17 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
         const uint32_t offsetField = m_root.U32(at + 4).value_or(0);
         auto what = [&] { return Describe(kLevelLanguage, i); };
         if ((nameField & kHighBit) != 0 || nameField > 0xFFFF) {
-            Note(what() + " is not a language number; skipped");
+            Note([&] { return what() + " is not a language number; skipped"; });
             continue;
         }
         // Three levels are all the format has; a subdirectory here would lead arbitrarily deep.
         if ((offsetField & kHighBit) != 0) {
-            Note(what() + " points to a subdirectory where data belongs; skipped");
+            Note([&] { return what() + " points to a subdirectory where data belongs; skipped"; });
             continue;
         }
         const auto entry = m_root.Sub(offsetField, kDataEntrySize);
         if (!entry) {
-            Note(what() + ": its data entry lies outside the directory; skipped");
+            Note([&] { return what() + ": its data entry lies outside the directory; skipped"; });
             continue;
         }
         ResourceLeaf leaf;
@@ -160,8 +173,11 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
             leaf.hasData = true;
             leaf.data = *data;
         } else {
-            Note(what() + ": its data (RVA " + Hex(leaf.dataRva) + ", " +
-                 std::to_string(leaf.dataSize) + " bytes) lies outside the sections' file data");
+            Note([&] {
+                return what() + ": its data (RVA " + Hex(leaf.dataRva) + ", " +
+                       std::to_string(leaf.dataSize) +
+                       " bytes) lies outside the sections' file data";
+            });
         }
         m_leaves.push_back(leaf);
     }
@@ -186,16 +202,20 @@ bool CResourceDirectory::ReadHeader(uint32_t offset, uint32_t& firstEntry, uint3
     const auto named = m_root.U16(uint64_t{offset} + 12);
     const auto numbered = m_root.U16(uint64_t{offset} + 14);
     if (!named || !numbered) {
-        Note(Describe(level, index) + ": directory at offset " + Hex(offset) +
-             " lies outside the resource data; skipped");
+        Note([&] {
+            return Describe(level, index) + ": directory at offset " + Hex(offset) +
+                   " lies outside the resource data; skipped";
+        });
         return false;
     }
     const uint64_t entries = uint64_t{offset} + kDirectoryHeaderSize;
     const uint64_t declared = uint64_t{*named} + *numbered;
     const uint64_t fits = (m_root.Size() - entries) / kEntrySize;
     if (declared > fits) {
-        Note(Describe(level, index) + ": directory at offset " + Hex(offset) + " declares " +
-             std::to_string(declared) + " entries, " + std::to_string(fits) + " fit");
+        Note([&] {
+            return Describe(level, index) + ": directory at offset " + Hex(offset) + " declares " +
+                   std::to_string(declared) + " entries, " + std::to_string(fits) + " fit";
+        });
     }
     // entries <= size of the root view, whose offsets the directory gives in 31 bits.
     firstEntry = static_cast<uint32_t>(entries);
@@ -208,8 +228,10 @@ bool CResourceDirectory::ReadId(uint32_t nameField, ResourceDirectoryId& id, int
     if ((nameField & kHighBit) == 0) {
         // The loader hands integer ids out as 16-bit values; a larger one cannot be asked for.
         if (nameField > 0xFFFF) {
-            Note(Describe(level, index) + " has the number " + std::to_string(nameField) +
-                 ", above 65535; skipped");
+            Note([&] {
+                return Describe(level, index) + " has the number " + std::to_string(nameField) +
+                       ", above 65535; skipped";
+            });
             return false;
         }
         id.number = static_cast<uint16_t>(nameField);
@@ -219,8 +241,10 @@ bool CResourceDirectory::ReadId(uint32_t nameField, ResourceDirectoryId& id, int
     const uint32_t offset = nameField & ~kHighBit;
     const auto length = m_root.U16(offset);
     if (!length || !m_root.Contains(uint64_t{offset} + 2, uint64_t{*length} * 2)) {
-        Note(Describe(level, index) + ": its name at offset " + Hex(offset) +
-             " lies outside the resource data; skipped");
+        Note([&] {
+            return Describe(level, index) + ": its name at offset " + Hex(offset) +
+                   " lies outside the resource data; skipped";
+        });
         return false;
     }
     id.isName = true;
@@ -233,22 +257,16 @@ bool CResourceDirectory::Spend(std::string_view what) {
     if (m_entriesRead >= kMaxEntries) {
         if (m_complete) {
             m_complete = false;
-            Note("more than " + std::to_string(kMaxEntries) +
-                 " directory entries; the walk stops at a " + std::string(what) +
-                 " entry and the rest of the directory is not read");
+            Note([&] {
+                return std::string("more than ") + std::to_string(kMaxEntries) +
+                       " directory entries; the walk stops at a " + std::string(what) +
+                       " entry and the rest of the directory is not read";
+            });
         }
         return false;
     }
     ++m_entriesRead;
     return true;
-}
-
-void CResourceDirectory::Note(std::string text) {
-    if (m_notes.size() >= kMaxDiagnostics) {
-        ++m_notesDropped;
-        return;
-    }
-    m_notes.push_back(std::move(text));
 }
 
 std::span<const ResourceNameNode> CResourceDirectory::Names(const ResourceTypeNode& type) const {

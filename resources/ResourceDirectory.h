@@ -141,7 +141,16 @@ private:
     [[nodiscard]] bool ReadId(uint32_t nameField, ResourceDirectoryId& id, int level,
                               uint32_t index);
     [[nodiscard]] bool Spend(std::string_view what);
-    void Note(std::string text);
+    // Keeps a diagnostic. The text is only built while there is room for it: a hostile directory
+    // can hold hundreds of thousands of damaged entries.
+    template <class MakeText>
+    void Note(MakeText&& makeText) {
+        if (m_notes.size() >= kMaxDiagnostics) {
+            ++m_notesDropped;
+            return;
+        }
+        m_notes.push_back(makeText());
+    }
     void WalkNames(uint32_t typeOffset, uint32_t first, uint32_t count);
     void WalkLanguages(uint32_t first, uint32_t count);
 

@@ -165,8 +165,14 @@ std::string ErrorMessageForPath(uint32_t code, std::string_view path) {
 
 std::string ModuleLoadErrorMessage(uint32_t code, std::string_view path) {
     auto message = ErrorMessageForPath(code, path);
-    if (!message.empty()) return message;
-    return FormatStringResource(1002, {path});
+    if (message.empty()) return FormatStringResource(1002, {path});
+    // Texts without an insert ("Die Datei wurde nicht gefunden.") would not say which module
+    // failed; the path then follows on a line of its own.
+    if (SystemMessageText(code).find("%1") == std::string_view::npos && !path.empty()) {
+        message += '\n';
+        message += path;
+    }
+    return message;
 }
 
 std::string ShellCommandErrorMessage(uint32_t code, std::string_view displayName) {

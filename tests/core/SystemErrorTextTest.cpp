@@ -158,6 +158,9 @@ TEST(SystemErrorText, ModuleLoadMessageAlwaysHasText) {
               "Modul /m/a.dll kann nicht geladen werden.");
     EXPECT_EQ(tv::ModuleLoadErrorMessage(424242, "/m/a.dll"),
               "Modul /m/a.dll kann nicht geladen werden.");
+    // A text without an insert still names the module.
+    EXPECT_EQ(tv::ModuleLoadErrorMessage(tv::kErrorFileNotFound, "/m/a.dll"),
+              std::string(tv::SystemMessageText(tv::kErrorFileNotFound)) + "\n/m/a.dll");
 }
 
 TEST(SystemErrorText, ShellCommandMessagePutsTheNameOnItsOwnLine) {

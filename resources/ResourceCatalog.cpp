@@ -1,0 +1,370 @@
+#include "resources/ResourceCatalog.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <streambuf>
+#include <utility>
+
+#include "common/ErrorCodes.h"
+#include "common/Exception.h"
+#include "common/TextCodec.h"
+#include "resources/ResourceTypes.h"
+#include "resources/StringRows.h"
+
+namespace {
+
+// A file opened for an export: created or emptied, written through a buffer, closed with its
+// error checked (a full disk may only show at close). Errors are kept as CFileExceptions so the
+// catalog can hand out the framework's text for them.
+class CExportFile final : public std::streambuf {
+public:
+    CExportFile() { setp(m_buffer, m_buffer + sizeof m_buffer); }
+    ~CExportFile() override {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    CExportFile(const CExportFile&) = delete;
+    CExportFile& operator=(const CExportFile&) = delete;
+
+    bool Open(const std::string& path) {
+        m_path = path;
+        // Not O_TRUNC: the file is only emptied once the lock is ours, so that a file another
+        // export is writing is refused rather than cut short under it. O_NONBLOCK keeps a FIFO
+        // without a reader from hanging the window; anything but a regular file is refused.
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+        // A missing folder on the way is "path not found", not "file not found".
+        if (m_fd < 0) return FailCode(tv::OpenErrorCode(path, errno));
+        struct stat info {};
+        if (::fstat(m_fd, &info) != 0) return FailErrno(errno);
+        if (!S_ISREG(info.st_mode)) return FailCode(tv::kErrorAccessDenied);
+        // Other writers shut out while this export writes, as far as advisory locks reach.
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK) return FailCode(tv::kErrorSharingViolation);
+            return FailErrno(errno);
+        }
+        if (::ftruncate(m_fd, 0) != 0) return FailErrno(errno);
+        return true;
+    }
+
+    // Writes what is buffered and closes; false when either fails.
+    bool Close() {
+        if (m_fd < 0) return false;
+        const bool flushed = Flush();
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0 && flushed) return FailErrno(errno);
+        return flushed;
+    }
+
+    [[nodiscard]] bool Failed() const noexcept { return m_failed; }
+    // The framework's message for what went wrong, with the path inserted.
+    [[nodiscard]] std::string ErrorText() const {
+        std::string text;
+        const tv::CFileException exception(tv::CFileException::OsErrorToCause(m_code), m_code,
+                                           m_path);
+        exception.GetErrorMessage(text);
+        return text;
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!Flush()) return traits_type::eof();
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+        return c;
+    }
+
+    std::streamsize xsputn(const char* data, std::streamsize count) override {
+        if (count < static_cast<std::streamsize>(sizeof m_buffer))
+            return std::streambuf::xsputn(data, count);
+        // Large pieces (raw resource data) go straight from the mapped module to the file.
+        if (!Flush()) return 0;
+        return WriteAll(data, static_cast<size_t>(count)) ? count : 0;
+    }
+
+    int sync() override { return Flush() ? 0 : -1; }
+
+private:
+    bool Flush() {
+        const size_t pending = static_cast<size_t>(pptr() - pbase());
+        setp(m_buffer, m_buffer + sizeof m_buffer);
+        return pending == 0 || WriteAll(m_buffer, pending);
+    }
+
+    bool WriteAll(const char* data, size_t count) {
+        if (m_failed || m_fd < 0) return false;
+        while (count > 0) {
+            const ssize_t written = ::write(m_fd, data, count);
+            if (written < 0) {
+                if (errno == EINTR) continue;
+                return FailErrno(errno);
+            }
+            data += written;
+            count -= static_cast<size_t>(written);
+        }
+        return true;
+    }
+
+    bool FailErrno(int error) { return FailCode(tv::ErrnoToErrorCode(error)); }
+    bool FailCode(uint32_t code) {
+        if (!m_failed) m_code = code;
+        m_failed = true;
+        return false;
+    }
+
+    int m_fd = -1;
+    std::string m_path;
+    bool m_failed = false;
+    uint32_t m_code = 0;
+    char m_buffer[CResourceCatalog::kWriteChunk];
+};
+
+// The entry for a (type, name) pair of the directory: numbers as they are, names in UTF-8 for
+// display and as their UTF-16 units for exact matching.
+CResourceEntry MakeEntry(const tv::CResourceDirectory& directory, const tv::ResourceTypeNode& type,
+                         const tv::ResourceNameNode& name) {
+    CResourceEntry entry;
+    entry.type = directory.ToId(type.id);
+    entry.id = directory.ToId(name.id);
+    if (entry.type.IsName()) {
+        entry.typeId = -1;
+        entry.typeName = entry.type.ToText();
+    } else {
+        entry.typeId = entry.type.GetNumber();
+    }
+    if (entry.id.IsName()) {
+        entry.nameId = -1;
+        entry.name = entry.id.ToText();
+    } else {
+        entry.nameId = entry.id.GetNumber();
+    }
+    return entry;
+}
+
+bool IsNull(const tv::CResourceId& id) noexcept { return !id.IsName() && id.GetNumber() == 0; }
+
+}  // namespace
+
+CResourceCatalog::CResourceCatalog(const std::string& path) {
+    if (!path.empty()) Enumerate(path);
+}
+
+CResourceCatalog::~CResourceCatalog() { Unload(); }
+
+bool CResourceCatalog::Load(const std::string& path) {
+    Unload();
+    if (!m_file.Open(path)) {
+        m_error = m_file.GetErrorCode();
+        return false;
+    }
+    if (!LoadFromMemory(m_file.View(), path)) {
+        m_file.Close();
+        return false;
+    }
+    return true;
+}
+
+bool CResourceCatalog::LoadFromMemory(tv::CByteView bytes, const std::string& displayPath) {
+    // Load comes here with the mapping already in place; keep it.
+    if (m_loaded) Unload();
+    if (!m_pe.Parse(bytes)) {
+        m_error = m_pe.GetErrorCode() != 0 ? m_pe.GetErrorCode() : tv::kErrorBadExeFormat;
+        m_pe = tv::CPeFile();
+        return false;
+    }
+    m_bytes = bytes;
+    m_loaded = true;
+    m_path = displayPath;
+    m_error = 0;
+    // A module without a resource section still loads, as a data file would; Enumerate reports
+    // the missing section.
+    (void)m_directory.Read(m_pe);
+    return true;
+}
+
+bool CResourceCatalog::Unload() {
+    if (!m_loaded) {
+        m_error = 0;
+        return false;
+    }
+    // The directory's views point into the mapping; they go first.
+    m_directory = tv::CResourceDirectory();
+    m_pe = tv::CPeFile();
+    m_bytes = tv::CByteView();
+    m_file.Close();
+    m_loaded = false;
+    return true;
+}
+
+bool CResourceCatalog::Enumerate(const std::string& path) {
+    m_error = 0;
+    if (!path.empty()) Load(path);
+    // A failed enumeration leaves no list behind: entries of an earlier module would describe a
+    // module that is no longer loaded.
+    m_entries.clear();
+    if (!m_loaded) return false;
+    if (m_directory.Types().empty() && m_directory.GetErrorCode() != 0) {
+        m_error = m_directory.GetErrorCode();
+        return false;
+    }
+    m_entries.reserve(std::max<size_t>(1024, m_directory.NameCount()));
+    for (const tv::ResourceTypeNode& type : m_directory.Types())
+        for (const tv::ResourceNameNode& name : m_directory.Names(type))
+            m_entries.push_back(MakeEntry(m_directory, type, name));
+    return true;
+}
+
+const std::vector<std::string>& CResourceCatalog::Diagnostics() const noexcept {
+    return m_directory.Diagnostics();
+}
+
+CResourceEntry CResourceCatalog::GetEntry(int i) const {
+    if (i < 0 || static_cast<size_t>(i) >= m_entries.size()) return CResourceEntry();
+    return m_entries[static_cast<size_t>(i)];
+}
+
+int CResourceCatalog::CountOfType(const tv::CResourceId& type) const {
+    if (IsNull(type)) return GetEntryCount();
+    return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(),
+                                          [&](const CResourceEntry& e) { return e.type == type; }));
+}
+
+uint64_t CResourceCatalog::SizeOfType(const tv::CResourceId& type) const {
+    // Walks the directory's own nodes instead of looking each entry up by its identifiers: the
+    // lookups are linear, which a hostile directory with a quarter of a million names would
+    // turn into hours. Walking also sizes every node by its own data where a damaged directory
+    // repeats a type or name that a lookup would always resolve to the first of them.
+    const bool all = IsNull(type);
+    uint64_t sum = 0;
+    for (const tv::ResourceTypeNode& node : m_directory.Types()) {
+        if (!all && !m_directory.Matches(node.id, type)) continue;
+        for (const tv::ResourceNameNode& name : m_directory.Names(node)) {
+            const tv::ResourceLeaf* leaf = m_directory.ChooseLanguage(name);
+            // Data that does not lie in the file cannot be read, so it has no size on disk.
+            if (leaf && leaf->hasData) sum += leaf->dataSize;
+        }
+    }
+    return sum;
+}
+
+int CResourceCatalog::GetTypeCount() const {
+    std::set<std::pair<uint32_t, std::u16string>> seen;
+    for (const CResourceEntry& entry : m_entries) {
+        const uint32_t key = entry.type.IsName() ? 0x10000u : entry.type.GetNumber();
+        seen.emplace(key, entry.type.GetName());
+    }
+    return static_cast<int>(seen.size());
+}
+
+std::optional<tv::CByteView> CResourceCatalog::GetData(const tv::CResourceId& type,
+                                                       const tv::CResourceId& name) const {
+    const tv::ResourceLeaf* leaf = m_directory.Find(type, name);
+    if (!leaf || !leaf->hasData) return std::nullopt;
+    return leaf->data;
+}
+
+uint32_t CResourceCatalog::ReadData(const tv::CResourceId& type, const tv::CResourceId& name,
+                                    void* buffer, uint32_t capacity) const {
+    const auto data = GetData(type, name);
+    if (!data) return 0;
+    if (buffer && capacity > 0 && !data->Empty())
+        std::memcpy(buffer, data->Data(), std::min<size_t>(capacity, data->Size()));
+    return static_cast<uint32_t>(data->Size());
+}
+
+bool CResourceCatalog::LoadStringBlock(const tv::CResourceId& name,
+                                       std::vector<std::string>& strings) const {
+    const auto data = GetData(tv::kRtString, name);
+    if (!data) return false;
+    // A block cut short still gives its 16 strings: the whole ones, then empty ones.
+    (void)tv::DecodeStringBlock(*data, strings);
+    return true;
+}
+
+bool CResourceCatalog::WriteRaw(const tv::CResourceId& type, const tv::CResourceId& name,
+                                std::ostream& out) const {
+    auto write = [&out](tv::CByteView data) {
+        for (size_t done = 0; done < data.Size();) {
+            const size_t piece = std::min<size_t>(kWriteChunk, data.Size() - done);
+            out.write(reinterpret_cast<const char*>(data.Data() + done),
+                      static_cast<std::streamsize>(piece));
+            if (!out) return false;
+            done += piece;
+        }
+        return true;
+    };
+    if (!IsNull(name)) {
+        const auto data = GetData(type, name);
+        return data && write(*data);
+    }
+    // Every resource of the type in catalog order, each node with its own data (see
+    // SizeOfType for why the nodes are walked rather than looked up).
+    for (const tv::ResourceTypeNode& node : m_directory.Types()) {
+        if (!m_directory.Matches(node.id, type)) continue;
+        for (const tv::ResourceNameNode& resource : m_directory.Names(node)) {
+            const tv::ResourceLeaf* leaf = m_directory.ChooseLanguage(resource);
+            if (!leaf || !leaf->hasData || !write(leaf->data)) return false;
+        }
+    }
+    return true;
+}
+
+bool CResourceCatalog::ExportRaw(const tv::CResourceId& type, const tv::CResourceId& name,
+                                 const std::string& path) const {
+    m_fileError.clear();
+    CExportFile file;
+    if (!file.Open(path)) {
+        m_fileError = file.ErrorText();
+        return false;
+    }
+    std::ostream out(&file);
+    const bool written = WriteRaw(type, name, out);
+    const bool closed = file.Close();
+    if (file.Failed()) m_fileError = file.ErrorText();
+    return written && closed;
+}
+
+bool CResourceCatalog::ExportStringTable(const tv::CResourceId& block, const std::string& path,
+                                         bool script) const {
+    m_fileError.clear();
+    CExportFile file;
+    if (!file.Open(path)) {
+        m_fileError = file.ErrorText();
+        return false;
+    }
+    std::ostream out(&file);
+    bool ok = true;
+    std::vector<std::string> strings;
+    if (!IsNull(block)) {
+        ok = LoadStringBlock(block, strings) &&
+             WriteStringBlock(tv::StringBlockNumber(block), strings, out, script);
+    } else {
+        // Every numbered block in catalog order; the first that cannot be read ends the export.
+        tv::ForEachNumberedStringBlock(m_directory,
+                                       [&](uint16_t number, const tv::ResourceLeaf* leaf) {
+                                           if (!ok) return;
+                                           strings.clear();
+                                           ok = leaf && leaf->hasData;
+                                           if (ok) {
+                                               (void)tv::DecodeStringBlock(leaf->data, strings);
+                                               ok = WriteStringBlock(number, strings, out, script);
+                                           }
+                                       });
+    }
+    // What was written stays in the file, also after a block that could not be decoded.
+    const bool closed = file.Close();
+    if (file.Failed()) m_fileError = file.ErrorText();
+    return ok && closed;
+}
+
+bool CResourceCatalog::WriteStringBlock(uint32_t block, const std::vector<std::string>& strings,
+                                        std::ostream& out, bool script) const {
+    out << tv::StringBlockText(block, strings, script);
+    return static_cast<bool>(out);
+}

@@ -1,0 +1,430 @@
+// The resource catalog over modules made by the PE builder: the entry list and its order, counts
+// and sizes per type, raw data, string blocks, raw export, load errors, and damaged or hostile
+// resource sections.
+#include "resources/ResourceCatalog.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/ErrorCodes.h"
+#include "resources/ResourceTypes.h"
+#include "resources/StringRows.h"
+#include "support/PeBuilder.h"
+#include "support/ResourceBuilders.h"
+
+namespace {
+
+using tv::CResourceId;
+using tvtest::PeBuilder;
+using tvtest::PeLayout;
+namespace pe = tvtest::pe;
+
+std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> Filled(size_t size, uint8_t seed = 0) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(seed + i * 7);
+    return bytes;
+}
+CResourceId Named(const char* name) { return CResourceId::FromUtf8(name); }
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A catalog enumerated over bytes it does not own; the bytes outlive it.
+struct Loaded {
+    explicit Loaded(std::vector<uint8_t> image) : bytes(std::move(image)) {
+        loaded = catalog.LoadFromMemory(tv::CByteView(bytes.data(), bytes.size()), "test.dll");
+        enumerated = catalog.Enumerate();
+    }
+    Loaded(const Loaded&) = delete;
+    Loaded& operator=(const Loaded&) = delete;
+
+    std::vector<uint8_t> bytes;
+    CResourceCatalog catalog;
+    bool loaded = false;
+    bool enumerated = false;
+};
+
+// The entry list as "type/name" words: numbers as numbers, names as they are.
+std::string Outline(const CResourceCatalog& catalog) {
+    std::string out;
+    for (int i = 0; i < catalog.GetEntryCount(); ++i) {
+        const CResourceEntry e = catalog.GetEntry(i);
+        if (!out.empty()) out += ' ';
+        out += e.typeId == -1 ? e.typeName : std::to_string(e.typeId);
+        out += '/';
+        out += e.nameId == -1 ? e.name : std::to_string(e.nameId);
+    }
+    return out;
+}
+
+PeBuilder Mixed() {
+    PeBuilder b = PeBuilder::Pe32();
+    b.AddResource(2, 5, 0, Filled(100))
+        .AddResource(2, u"ZED", 0, Filled(10))
+        .AddResource(2, u"ALPHA", 0, Filled(20))
+        .AddResource(2, 1, 0x0407, Filled(30))
+        .AddResource(2, 1, 0x0409, Filled(31))
+        .AddResource(2, 1, 0x040C, Filled(32))
+        .AddResource(u"FOO", 1, 0, Bytes("foo"))
+        .AddResource(u"Foo", 1, 0, Bytes("Foo!"))
+        .AddResource(u"6", 1, 0, Bytes("named six"))
+        .AddResource(6, 1, 0, tvtest::StringBlock({"a"}))
+        .AddResource(16, 1, 0, Filled(7));
+    return b;
+}
+
+TEST(ResourceCatalog, ListsEveryTypeAndNameOnceInDirectoryOrder) {
+    Loaded m(Mixed().Build());
+    ASSERT_TRUE(m.enumerated);
+    EXPECT_EQ(m.catalog.GetErrorCode(), 0u);
+    // Named types first (in name order, letter case counting), then numbers ascending; within a
+    // type named resources first. The resource in three languages is one entry.
+    EXPECT_EQ(Outline(m.catalog), "6/1 FOO/1 Foo/1 2/ALPHA 2/ZED 2/1 2/5 6/1 16/1");
+    const CResourceEntry named = m.catalog.GetEntry(3);
+    EXPECT_EQ(named.typeId, 2);
+    EXPECT_EQ(named.nameId, -1);
+    EXPECT_EQ(named.name, "ALPHA");
+    EXPECT_EQ(named.NameId(), Named("ALPHA"));
+    // Outside the list: an empty entry.
+    EXPECT_TRUE(m.catalog.GetEntry(-1).typeName.empty());
+    EXPECT_TRUE(m.catalog.GetEntry(9).name.empty());
+
+    // The catalog does not sort: a directory stored out of order is listed as stored.
+    Loaded unsorted(PeBuilder::Pe32()
+                        .ResourceOrder(tvtest::EntryOrder::AsAdded)
+                        .AddResource(16, 1, 0, Filled(4))
+                        .AddResource(3, 9, 0, Filled(4))
+                        .AddResource(3, u"X", 0, Filled(4))
+                        .Build());
+    EXPECT_EQ(Outline(unsorted.catalog), "16/1 3/9 3/X");
+}
+
+TEST(ResourceCatalog, CountsAndSizesPerType) {
+    Loaded m(Mixed().Build());
+    ASSERT_TRUE(m.enumerated);
+    EXPECT_EQ(m.catalog.CountOfType(2), 4);
+    EXPECT_EQ(m.catalog.CountOfType(0), m.catalog.GetEntryCount());
+    // Named types match by exact name; a named "6" is not type 6, and type 6 is not "6".
+    EXPECT_EQ(m.catalog.CountOfType(Named("FOO")), 1);
+    EXPECT_EQ(m.catalog.CountOfType(Named("foo")), 0);
+    EXPECT_EQ(m.catalog.CountOfType(6), 1);
+    EXPECT_EQ(m.catalog.SizeOfType(Named("6")), 9u);
+    EXPECT_EQ(m.catalog.CountOfType(99), 0);
+    EXPECT_EQ(m.catalog.SizeOfType(99), 0u);
+
+    // The three-language resource is sized by the language a lookup gives (English here).
+    EXPECT_EQ(m.catalog.SizeOfType(2), 100u + 10 + 20 + 31);
+    EXPECT_EQ(m.catalog.GetTypeCount(), 6);
+    uint64_t sum = 0;
+    for (const auto& type :
+         {CResourceId(2), CResourceId(6), CResourceId(16), Named("FOO"), Named("Foo"), Named("6")})
+        sum += m.catalog.SizeOfType(type);
+    EXPECT_EQ(m.catalog.SizeOfType(0), sum);
+}
+
+TEST(ResourceCatalog, ReadDataCopiesAtMostTheCapacityAndReturnsTheFullSize) {
+    const auto big = Filled(40000, 3);
+    Loaded m(PeBuilder::Pe32().AddResource(10, 1, 0, big).AddResource(10, 2, 0, {}).Build());
+    ASSERT_TRUE(m.enumerated);
+    EXPECT_EQ(m.catalog.ReadData(10, 1, nullptr, 0), 40000u);
+    std::vector<uint8_t> buffer(16384 + 1, 0xEE);
+    EXPECT_EQ(m.catalog.ReadData(10, 1, buffer.data(), 16384), 40000u);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end() - 1, big.begin()));
+    EXPECT_EQ(buffer.back(), 0xEE);
+    EXPECT_EQ(m.catalog.ReadData(10, 2, buffer.data(), 16384), 0u);
+    EXPECT_EQ(m.catalog.ReadData(10, 3, buffer.data(), 16384), 0u);
+    EXPECT_EQ(m.catalog.ReadData(Named("10"), 1, nullptr, 0), 0u);
+    const auto view = m.catalog.GetData(10, 1);
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->Size(), 40000u);
+}
+
+TEST(ResourceCatalog, LoadErrorsKeepTheirCodesAndAModuleWithoutResourcesGives1812) {
+    tvtest::TempDir dir;
+    const auto withResources = dir.Write("a.dll", Mixed().Build());
+    const auto without =
+        dir.Write("b.dll", PeBuilder::Pe32().AddSection(".text", pe::kTextSection, {0xC3}).Build());
+    const auto notPe = dir.Write("c.txt", Bytes("just text, not a module"));
+
+    CResourceCatalog catalog;
+    EXPECT_FALSE(catalog.Unload());
+    EXPECT_EQ(catalog.GetErrorCode(), 0u);
+    EXPECT_FALSE(catalog.Enumerate());
+
+    ASSERT_TRUE(catalog.Enumerate(withResources.string()));
+    EXPECT_EQ(catalog.GetPath(), withResources.string());
+    EXPECT_EQ(catalog.GetEntryCount(), 9);
+
+    EXPECT_FALSE(catalog.Enumerate(without.string()));
+    EXPECT_EQ(catalog.GetErrorCode(), tv::kErrorResourceDataNotFound);
+    EXPECT_EQ(catalog.GetEntryCount(), 0);
+    EXPECT_TRUE(catalog.IsLoaded());
+
+    // A failed load keeps the earlier path but lists nothing of the module it released.
+    ASSERT_TRUE(catalog.Enumerate(withResources.string()));
+    EXPECT_FALSE(catalog.Enumerate((dir.Path() / "missing.dll").string()));
+    EXPECT_EQ(catalog.GetErrorCode(), tv::kErrorFileNotFound);
+    EXPECT_EQ(catalog.GetPath(), withResources.string());
+    EXPECT_EQ(catalog.GetEntryCount(), 0);
+    EXPECT_FALSE(catalog.IsLoaded());
+    EXPECT_EQ(catalog.ReadData(2, 5, nullptr, 0), 0u);
+
+    EXPECT_FALSE(catalog.Load(notPe.string()));
+    EXPECT_EQ(catalog.GetErrorCode(), tv::kErrorBadExeFormat);
+    EXPECT_FALSE(catalog.Load((dir.Path() / "no" / "such.dll").string()));
+    EXPECT_EQ(catalog.GetErrorCode(), tv::kErrorPathNotFound);
+
+    // Load alone gives lookups; only Enumerate rebuilds the list, and Unload leaves it be.
+    ASSERT_TRUE(catalog.Load(withResources.string()));
+    EXPECT_EQ(catalog.ReadData(2, 5, nullptr, 0), 100u);
+    EXPECT_EQ(catalog.GetEntryCount(), 0);
+    ASSERT_TRUE(catalog.Enumerate());
+    EXPECT_TRUE(catalog.Unload());
+    EXPECT_EQ(catalog.GetEntryCount(), 9);
+    EXPECT_EQ(catalog.ReadData(2, 5, nullptr, 0), 0u);
+
+    const CResourceCatalog constructed(withResources.string());
+    EXPECT_EQ(constructed.GetEntryCount(), 9);
+}
+
+TEST(ResourceCatalog, StringBlocksDecodeSixteenStringsToUtf8) {
+    Loaded m(PeBuilder::Pe32()
+                 .AddResource(6, 1, 0,
+                              tvtest::StringBlock({std::nullopt, std::nullopt, std::nullopt, "drei",
+                                                   std::nullopt, std::nullopt, std::nullopt,
+                                                   u"\u20AC sieben"}))
+                 .AddResource(6, 2, 0, tvtest::StringBlock({std::string(10000, 'x')}))
+                 .AddResource(6, 3, 0, tvtest::StringBlock({u"\xD800 lone"}))
+                 .Build());
+    ASSERT_TRUE(m.enumerated);
+    std::vector<std::string> strings{"kept"};
+    ASSERT_TRUE(m.catalog.LoadStringBlock(1, strings));
+    ASSERT_EQ(strings.size(), 17u);
+    EXPECT_EQ(strings[0], "kept");
+    EXPECT_EQ(strings[1 + 3], "drei");
+    EXPECT_EQ(strings[1 + 7], "\xE2\x82\xAC sieben");
+    EXPECT_EQ(std::count(strings.begin(), strings.end(), std::string()), 14);
+
+    strings.clear();
+    ASSERT_TRUE(m.catalog.LoadStringBlock(2, strings));
+    EXPECT_EQ(strings[0].size(), 10000u);
+    strings.clear();
+    ASSERT_TRUE(m.catalog.LoadStringBlock(3, strings));
+    EXPECT_EQ(strings[0], "\xEF\xBF\xBD lone");
+
+    strings.clear();
+    EXPECT_FALSE(m.catalog.LoadStringBlock(4, strings));
+    EXPECT_FALSE(m.catalog.LoadStringBlock(Named("1"), strings));
+    EXPECT_TRUE(strings.empty());
+}
+
+TEST(ResourceCatalog, StringBlockCutShortKeepsItsWholeStrings) {
+    auto block = tvtest::StringBlock({"one", "two", "three"});
+    // Cut inside "three": its count is there, its units are not.
+    block.resize(2 + 6 + 2 + 6 + 2 + 4);
+    std::vector<std::string> strings;
+    EXPECT_FALSE(tv::DecodeStringBlock(tv::CByteView(block.data(), block.size()), strings));
+    ASSERT_EQ(strings.size(), 16u);
+    EXPECT_EQ(strings[0], "one");
+    EXPECT_EQ(strings[1], "two");
+    EXPECT_EQ(strings[2], "");
+    // A count that claims more than the data holds, then nothing at all.
+    strings.clear();
+    const uint8_t huge[] = {0xFF, 0xFF, 'a', 0};
+    EXPECT_FALSE(tv::DecodeStringBlock(tv::CByteView(huge, sizeof huge), strings));
+    EXPECT_EQ(strings, std::vector<std::string>(16));
+    strings.clear();
+    EXPECT_FALSE(tv::DecodeStringBlock(tv::CByteView(), strings));
+    EXPECT_EQ(strings.size(), 16u);
+
+    // In a module: the block still lists its whole strings.
+    Loaded m(PeBuilder::Pe32().AddResource(6, 1, 0, block).Build());
+    strings.clear();
+    ASSERT_TRUE(m.catalog.LoadStringBlock(1, strings));
+    EXPECT_EQ(strings[1], "two");
+}
+
+TEST(ResourceCatalog, WriteRawOfATypeWritesEveryResourceBackToBack) {
+    const auto a = Filled(100, 1);
+    const auto c = Filled(50, 2);
+    Loaded m(PeBuilder::Pe32()
+                 .AddResource(2, 1, 0, a)
+                 .AddResource(2, 2, 0, {})
+                 .AddResource(2, 3, 0, c)
+                 .AddResource(3, 1, 0, Filled(9))
+                 .Build());
+    ASSERT_TRUE(m.enumerated);
+    std::ostringstream out;
+    ASSERT_TRUE(m.catalog.WriteRaw(2, 0, out));
+    std::string expected(a.begin(), a.end());
+    expected.append(c.begin(), c.end());
+    EXPECT_EQ(out.str(), expected);
+
+    std::ostringstream one;
+    EXPECT_TRUE(m.catalog.WriteRaw(2, 2, one));
+    EXPECT_TRUE(one.str().empty());
+    EXPECT_FALSE(m.catalog.WriteRaw(2, 4, one));
+
+    // A stream that refuses the bytes fails the write.
+    std::ostringstream broken;
+    broken.setstate(std::ios::badbit);
+    EXPECT_FALSE(m.catalog.WriteRaw(2, 1, broken));
+}
+
+TEST(ResourceCatalog, WriteRawStopsAtAResourceWhoseDataIsNotInTheFile) {
+    tvtest::ResourceEntry outside;
+    outside.type = 2;
+    outside.name = 2;
+    outside.data = Filled(8);
+    outside.dataRva = 0x00F00000;
+    Loaded m(PeBuilder::Pe32()
+                 .AddResource(2, 1, 0, Bytes("first"))
+                 .AddResource(outside)
+                 .AddResource(2, 3, 0, Bytes("never"))
+                 .Build());
+    ASSERT_TRUE(m.enumerated);
+    EXPECT_EQ(m.catalog.CountOfType(2), 3);
+    EXPECT_EQ(m.catalog.ReadData(2, 2, nullptr, 0), 0u);
+    // Data outside the file has no size on disk.
+    EXPECT_EQ(m.catalog.SizeOfType(2), 10u);
+    std::ostringstream out;
+    EXPECT_FALSE(m.catalog.WriteRaw(2, 0, out));
+    EXPECT_EQ(out.str(), "first");
+}
+
+TEST(ResourceCatalog, ExportRawWritesAllBytesAndReportsFileErrors) {
+    const auto big = Filled(100000, 5);
+    Loaded m(
+        PeBuilder::Pe32().AddResource(10, 1, 0, big).AddResource(10, 2, 0, Bytes("tail")).Build());
+    ASSERT_TRUE(m.enumerated);
+    tvtest::TempDir dir;
+    const auto path = dir.Path() / "raw.bin";
+    // Over an existing longer file: it is emptied first.
+    dir.Write("raw.bin", Filled(200000));
+    ASSERT_TRUE(m.catalog.ExportRaw(10, 1, path.string()));
+    EXPECT_EQ(ReadFile(path), std::string(big.begin(), big.end()));
+    EXPECT_TRUE(m.catalog.GetFileErrorText().empty());
+
+    ASSERT_TRUE(m.catalog.ExportRaw(10, 0, path.string()));
+    EXPECT_EQ(ReadFile(path).size(), 100004u);
+
+    const auto badPath = (dir.Path() / "missing" / "raw.bin").string();
+    EXPECT_FALSE(m.catalog.ExportRaw(10, 1, badPath));
+    EXPECT_EQ(m.catalog.GetFileErrorText(), "Der Pfad von " + badPath +
+                                                " ist ungültig oder enthält einen Ordner, den es "
+                                                "nicht gibt.");
+    // A folder is no file to write to.
+    EXPECT_FALSE(m.catalog.ExportRaw(10, 1, dir.Path().string()));
+    EXPECT_FALSE(m.catalog.GetFileErrorText().empty());
+    // A resource that does not exist: the file is made, the export fails, no file error.
+    EXPECT_FALSE(m.catalog.ExportRaw(10, 3, path.string()));
+    EXPECT_TRUE(m.catalog.GetFileErrorText().empty());
+}
+
+TEST(ResourceCatalog, HostileDirectoriesStayLinear) {
+    // 131,070 names (as many as one table can declare) of type 6 sharing one language table:
+    // counting, sizing, writing and listing them all must not look every one of them up again.
+    constexpr uint32_t kNames = 2 * 0xFFFF;
+    const auto block = tvtest::StringBlock({"s"});
+    std::vector<uint8_t> dirBytes(16 + 8 + 16 + 8 * kNames + 16 + 8 + 16);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            dirBytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    constexpr uint32_t kRva = 0x1000;
+    const uint32_t names = 16 + 8;
+    const uint32_t languages = names + 16 + 8 * kNames;
+    const uint32_t leaf = languages + 16 + 8;
+    put32(12, 1u << 16);  // root: one numbered entry
+    put32(16, 6);
+    put32(20, 0x80000000 | names);
+    // Each count is 16 bits; the reader takes named and numbered entries by their own bits.
+    put32(names + 12, 0xFFFFFFFFu);
+    for (uint32_t i = 0; i < kNames; ++i) {
+        put32(names + 16 + 8 * i, (i % 0xFFFF) + 1);
+        put32(names + 16 + 8 * i + 4, 0x80000000 | languages);
+    }
+    put32(languages + 12, 1u << 16);
+    put32(languages + 16, 0);
+    put32(languages + 20, leaf);
+    put32(leaf, kRva + static_cast<uint32_t>(dirBytes.size()));
+    put32(leaf + 4, static_cast<uint32_t>(block.size()));
+    dirBytes.insert(dirBytes.end(), block.begin(), block.end());
+    tvtest::SectionDesc section;
+    section.name = ".rsrc";
+    section.characteristics = pe::kReadOnlyDataSection;
+    section.data = dirBytes;
+    section.virtualAddress = kRva;
+    Loaded m(PeBuilder::Pe32()
+                 .AddSection(section)
+                 .DataDirectory(pe::kDirResource, kRva, static_cast<uint32_t>(dirBytes.size()))
+                 .Build());
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(m.enumerated);
+    ASSERT_EQ(m.catalog.CountOfType(6), static_cast<int>(kNames));
+    EXPECT_EQ(m.catalog.SizeOfType(0), uint64_t{kNames} * block.size());
+    EXPECT_EQ(m.catalog.GetTypeCount(), 1);
+    std::ostringstream out;
+    EXPECT_TRUE(m.catalog.WriteRaw(6, 0, out));
+    EXPECT_EQ(out.str().size(), size_t{kNames} * block.size());
+    EXPECT_EQ(tv::StringRowsOfAllTables(m.catalog, false).rows.size(), kNames);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+}
+
+TEST(ResourceCatalog, ADirectoryPointingBackIntoItselfTerminates) {
+    PeLayout layout;
+    auto bytes = Mixed().Build(&layout);
+    const size_t root = layout.resourceTables.at(0);
+    // The first type's entry leads back to the root table.
+    tvtest::Patch32(bytes, root + pe::kResourceDirectorySize + 4, pe::kResIsDirectory);
+    Loaded m(std::move(bytes));
+    ASSERT_TRUE(m.enumerated);
+    EXPECT_EQ(Outline(m.catalog), "FOO/1 Foo/1 2/ALPHA 2/ZED 2/1 2/5 6/1 16/1");
+    EXPECT_FALSE(m.catalog.Diagnostics().empty());
+}
+
+// Every operation over every entry, for modules the sanitizers watch.
+void ExerciseEverything(const std::vector<uint8_t>& bytes) {
+    CResourceCatalog catalog;
+    if (!catalog.LoadFromMemory(tv::CByteView(bytes.data(), bytes.size()), "x.dll")) return;
+    if (!catalog.Enumerate()) return;
+    std::vector<uint8_t> buffer(64);
+    for (const CResourceEntry& e : catalog.Entries()) {
+        (void)catalog.CountOfType(e.TypeId());
+        (void)catalog.SizeOfType(e.TypeId());
+        (void)catalog.ReadData(e.TypeId(), e.NameId(), buffer.data(),
+                               static_cast<uint32_t>(buffer.size()));
+        std::vector<std::string> strings;
+        (void)catalog.LoadStringBlock(e.NameId(), strings);
+        std::ostringstream out;
+        (void)catalog.WriteRaw(e.TypeId(), 0, out);
+    }
+    (void)catalog.GetTypeCount();
+    (void)tv::StringRowsOfAllTables(catalog, true);
+}
+
+TEST(ResourceCatalog, TruncatedAndBitFlippedSectionsNeverCrash) {
+    PeLayout layout;
+    const auto good = Mixed().Build(&layout);
+    tvtest::ForEachTruncation(good, ExerciseEverything);
+    const size_t first = layout.resourceDirectory.offset;
+    const size_t last = first + layout.resourceDirectory.size;
+    for (size_t bit = first * 8; bit < last * 8; bit += 3) {
+        auto flipped = good;
+        tvtest::FlipBit(flipped, bit);
+        ExerciseEverything(flipped);
+    }
+}
+
+}  // namespace

@@ -5,14 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/ErrorCodes.h"
+#include "common/MappedFile.h"
 #include "resources/ResourceTypes.h"
 #include "resources/StringRows.h"
 #include "support/PeBuilder.h"
@@ -426,5 +433,128 @@ TEST(ResourceCatalog, TruncatedAndBitFlippedSectionsNeverCrash) {
         ExerciseEverything(flipped);
     }
 }
+
+// Compares the catalog with icoutils' wrestool on real modules: every (type, name, language)
+// with its data RVA (what wrestool calls the offset) and size, in directory order; the bytes of
+// the first resource of every type in the language a lookup chooses; and counts and sizes.
+// Runs only when TARNVIEW_WINE_MODULES names a folder of modules (Wine's PE DLLs, say) and
+// wrestool is installed; the modules themselves are never committed.
+namespace wine {
+
+std::string RunCommand(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// wrestool's "--type=1 --name='X' --language=0 [type=cursor offset=0x1 size=2]" as
+// "1 X 0 0x1 2".
+std::string FromWrestool(const std::string& listing) {
+    static const std::regex line(
+        R"(--type=(\d+|'[^']*') --name=(\d+|'[^']*') --language=(\d+) \[(?:type=\S+ )?offset=(0x[0-9a-f]+) size=(\d+)\])");
+    std::string out;
+    auto unquote = [](std::string s) { return s.front() == '\'' ? s.substr(1, s.size() - 2) : s; };
+    for (auto it = std::sregex_iterator(listing.begin(), listing.end(), line);
+         it != std::sregex_iterator(); ++it) {
+        out += unquote((*it)[1]) + ' ' + unquote((*it)[2]) + ' ' + (*it)[3].str() + ' ' +
+               (*it)[4].str() + ' ' + (*it)[5].str() + '\n';
+    }
+    return out;
+}
+
+std::string FromCatalog(const CResourceCatalog& catalog) {
+    const tv::CResourceDirectory& dir = catalog.GetDirectory();
+    std::string out;
+    char offset[24];
+    for (const auto& type : dir.Types())
+        for (const auto& name : dir.Names(type))
+            for (const auto& leaf : dir.Languages(name)) {
+                std::snprintf(offset, sizeof offset, "0x%llx",
+                              static_cast<unsigned long long>(leaf.dataRva));
+                // wrestool's listing prints a named type's name where a resource under it has
+                // a name too (its lookups use the real name, which the byte check below uses).
+                const bool bothNamed = type.id.isName && name.id.isName;
+                out += dir.ToText(type.id) + ' ' + dir.ToText(bothNamed ? type.id : name.id) + ' ' +
+                       std::to_string(leaf.language) + ' ' + offset + ' ' +
+                       std::to_string(leaf.dataSize) + '\n';
+            }
+    return out;
+}
+
+TEST(ResourceCatalogWine, AgreesWithWrestoolOnRealModules) {
+    const char* folder = std::getenv("TARNVIEW_WINE_MODULES");
+    if (!folder || !std::filesystem::is_directory(folder))
+        GTEST_SKIP() << "set TARNVIEW_WINE_MODULES to a folder of PE modules";
+    if (RunCommand("command -v wrestool").empty()) GTEST_SKIP() << "wrestool is not installed";
+    std::vector<std::filesystem::path> modules;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.is_regular_file()) modules.push_back(entry.path());
+    std::sort(modules.begin(), modules.end());
+    size_t withResources = 0;
+    size_t leaves = 0;
+    size_t extracted = 0;
+    for (const auto& path : modules) {
+        const std::string expected =
+            FromWrestool(RunCommand("wrestool --list '" + path.string() + "' 2>/dev/null"));
+        tv::CMappedFile file;
+        ASSERT_TRUE(file.Open(path.string()));
+        CResourceCatalog catalog;
+        if (!catalog.LoadFromMemory(file.View(), path.string())) {
+            EXPECT_EQ(expected, "") << path;
+            continue;
+        }
+        const bool enumerated = catalog.Enumerate();
+        const std::string actual = enumerated ? FromCatalog(catalog) : "";
+        EXPECT_EQ(actual, expected) << path;
+        if (!enumerated || actual.empty()) continue;
+        ++withResources;
+        leaves += static_cast<size_t>(std::count(actual.begin(), actual.end(), '\n'));
+        // One entry per (type, name); the sizes of the types add up to the module's.
+        uint64_t sum = 0;
+        int count = 0;
+        std::set<std::string> types;
+        for (const CResourceEntry& e : catalog.Entries()) {
+            if (!types.insert(e.type.ToText() + (e.type.IsName() ? "'" : "")).second) continue;
+            sum += catalog.SizeOfType(e.TypeId());
+            count += catalog.CountOfType(e.TypeId());
+        }
+        EXPECT_EQ(sum, catalog.SizeOfType(0)) << path;
+        EXPECT_EQ(count, catalog.GetEntryCount()) << path;
+        EXPECT_EQ(static_cast<int>(types.size()), catalog.GetTypeCount()) << path;
+        // The bytes of the first resource of each type and of every named resource of a named
+        // type, in the language a lookup chooses.
+        std::set<std::string> typesChecked;
+        for (const CResourceEntry& entry : catalog.Entries()) {
+            const std::string typeKey = entry.type.ToText() + (entry.type.IsName() ? "'" : "");
+            const bool bothNamed = entry.type.IsName() && entry.id.IsName();
+            if (!typesChecked.insert(typeKey).second && !bothNamed) continue;
+            const tv::ResourceLeaf* leaf = catalog.GetDirectory().Find(entry.type, entry.id);
+            const auto data = catalog.GetData(entry.type, entry.id);
+            ASSERT_TRUE(leaf && data) << path << ' ' << typeKey;
+            auto option = [](const tv::CResourceId& id) {
+                return id.IsName() ? "+" + id.ToText() : id.ToText();
+            };
+            const std::string bytes =
+                RunCommand("wrestool -x -R --type='" + option(entry.type) + "' --name='" +
+                           option(entry.id) + "' --language=" + std::to_string(leaf->language) +
+                           " '" + path.string() + "' 2>/dev/null");
+            EXPECT_EQ(bytes, std::string(reinterpret_cast<const char*>(data->Data()), data->Size()))
+                << path << ' ' << typeKey;
+            ++extracted;
+        }
+    }
+    std::printf(
+        "%zu modules, %zu with resources, %zu resource leaves listed alike, %zu resources "
+        "extracted alike\n",
+        modules.size(), withResources, leaves, extracted);
+}
+
+}  // namespace wine
 
 }  // namespace

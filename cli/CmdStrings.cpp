@@ -1,0 +1,147 @@
+// tarnview-cli strings FILE [--block N] [--hex]: the string list of the resources window, one
+// "Id<TAB>Text" line per string, of all string tables or of one block.
+// tarnview-cli export-strings FILE OUT [--block N]: the string list's "Save as...", the format
+// chosen by OUT's extension as the window chooses it.
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/CliCommand.h"
+#include "common/SystemErrorText.h"
+#include "res/StringTable.h"
+#include "resources/ResourceCatalog.h"
+#include "resources/ResourceTypes.h"
+#include "resources/StringRows.h"
+
+namespace {
+
+constexpr uint32_t kStringExportFailedId = 1004;
+
+bool IsFileArgument(const std::string& arg) { return arg.empty() || arg[0] != '-' || arg == "-"; }
+
+struct Arguments {
+    std::vector<std::string> files;
+    std::optional<std::string> block;
+    bool hex = false;
+};
+
+// false on a malformed command line.
+bool Parse(const std::vector<std::string>& args, bool allowHex, Arguments& out) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--block") {
+            if (out.block || i + 1 >= args.size()) return false;
+            out.block = args[++i];
+        } else if (allowHex && args[i] == "--hex") {
+            out.hex = true;
+        } else if (IsFileArgument(args[i])) {
+            out.files.push_back(args[i]);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// Loads the module and finds the block; on failure the exit status is in status.
+bool Open(CResourceCatalog& catalog, const std::string& file,
+          const std::optional<std::string>& blockText, tv::CResourceId& block, int& status) {
+    if (blockText) {
+        const auto parsed = tv::ParseResourceIdText(*blockText, false);
+        if (!parsed) {
+            status = tv::cli::Fail("Ungültige Blocknummer: \"" + *blockText + "\".");
+            return false;
+        }
+        block = *parsed;
+    }
+    if (!catalog.Enumerate(file)) {
+        status = tv::cli::Fail(tv::ModuleLoadErrorMessage(catalog.GetErrorCode(), file));
+        return false;
+    }
+    if (blockText && !catalog.GetData(tv::kRtString, block)) {
+        status = tv::cli::Fail(file + " enthält keine Stringtabelle " + *blockText + ".");
+        return false;
+    }
+    return true;
+}
+
+tv::StringRowList Rows(const CResourceCatalog& catalog, const tv::CResourceId& block, bool hex) {
+    const bool all = !block.IsName() && block.GetNumber() == 0;
+    return all ? tv::StringRowsOfAllTables(catalog, hex)
+               : tv::StringRowsOfBlock(catalog, block, hex);
+}
+
+int RunStrings(const std::vector<std::string>& args) {
+    Arguments parsed;
+    if (!Parse(args, true, parsed) || parsed.files.size() != 1) {
+        return tv::cli::UsageError("strings");
+    }
+    CResourceCatalog catalog;
+    tv::CResourceId block;
+    int status = 0;
+    if (!Open(catalog, parsed.files[0], parsed.block, block, status)) return status;
+    std::string out;
+    for (const tv::StringRow& row : Rows(catalog, block, parsed.hex).rows) {
+        out += row.idText;
+        out += '\t';
+        out += row.text;
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+int RunExport(const std::vector<std::string>& args) {
+    Arguments parsed;
+    if (!Parse(args, false, parsed) || parsed.files.size() != 2 || parsed.files[1].empty())
+        return tv::cli::UsageError("export-strings");
+    CResourceCatalog catalog;
+    tv::CResourceId block;
+    int status = 0;
+    if (!Open(catalog, parsed.files[0], parsed.block, block, status)) return status;
+    // The window offers "Save as..." only while the list shows a string.
+    if (Rows(catalog, block, false).rows.empty())
+        return tv::cli::Fail(parsed.files[0] + " enthält keine Strings zum Speichern.");
+
+    // As the save dialog does: a name without an extension gets the default one, .rc.
+    std::filesystem::path out(parsed.files[1]);
+    if (!out.has_extension()) out += ".rc";
+    const std::string extension = out.extension().string().substr(1);
+    const std::string path = out.string();
+    bool saved = false;
+    if (EqualsNoCase(extension, "bin"))
+        saved = catalog.ExportRaw(tv::kRtString, block, path);
+    else
+        saved = catalog.ExportStringTable(block, path, EqualsNoCase(extension, "rc"));
+    if (!saved) {
+        // A file error has its own message before the window's.
+        std::string message = catalog.GetFileErrorText();
+        if (!message.empty()) message += '\n';
+        message += tv::FormatStringResource(kStringExportFailedId, {path});
+        return tv::cli::Fail(message);
+    }
+    return 0;
+}
+
+}  // namespace
+
+TV_CLI_COMMAND(strings, "FILE [--block N] [--hex]",
+               "Print the strings of all string tables, or of block N, as ID<TAB>text.",
+               &RunStrings);
+// The name has a hyphen, which the registration macro cannot spell.
+static const tv::cli::CommandRegistrar s_registerExportStrings{tv::cli::CommandInfo{
+    "export-strings", "FILE OUT [--block N]",
+    "Save the strings as a resource script (.rc, also without extension), raw blocks (.bin) or "
+    "text (any other).",
+    &RunExport}};

@@ -149,6 +149,11 @@ CResourceEntry MakeEntry(const tv::CResourceDirectory& directory, const tv::Reso
 
 bool IsNull(const tv::CResourceId& id) noexcept { return !id.IsName() && id.GetNumber() == 0; }
 
+// A type or name numbered 0 only occurs in damaged directories. The catalog's interface uses 0
+// for "no identifier" (all types, every resource of a type), so such a node cannot be asked for
+// on its own; it is left out of the list and of every count, size and write.
+bool IsListed(const tv::ResourceDirectoryId& id) noexcept { return id.isName || id.number != 0; }
+
 }  // namespace
 
 CResourceCatalog::CResourceCatalog(const std::string& path) {
@@ -185,6 +190,7 @@ bool CResourceCatalog::LoadFromMemory(tv::CByteView bytes, const std::string& di
     // A module without a resource section still loads, as a data file would; Enumerate reports
     // the missing section.
     (void)m_directory.Read(m_pe);
+    m_notes = m_directory.Diagnostics();
     return true;
 }
 
@@ -195,6 +201,7 @@ bool CResourceCatalog::Unload() {
     }
     // The directory's views point into the mapping; they go first.
     m_directory = tv::CResourceDirectory();
+    m_notes.clear();
     m_pe = tv::CPeFile();
     m_bytes = tv::CByteView();
     m_file.Close();
@@ -214,15 +221,28 @@ bool CResourceCatalog::Enumerate(const std::string& path) {
         return false;
     }
     m_entries.reserve(std::max<size_t>(1024, m_directory.NameCount()));
-    for (const tv::ResourceTypeNode& type : m_directory.Types())
-        for (const tv::ResourceNameNode& name : m_directory.Names(type))
-            m_entries.push_back(MakeEntry(m_directory, type, name));
+    m_notes = m_directory.Diagnostics();
+    size_t skipped = 0;
+    for (const tv::ResourceTypeNode& type : m_directory.Types()) {
+        if (!IsListed(type.id)) {
+            skipped += type.nameCount;
+            continue;
+        }
+        for (const tv::ResourceNameNode& name : m_directory.Names(type)) {
+            if (IsListed(name.id))
+                m_entries.push_back(MakeEntry(m_directory, type, name));
+            else
+                ++skipped;
+        }
+    }
+    if (skipped > 0) {
+        m_notes.push_back(std::to_string(skipped) +
+                          " resources with the type or name number 0 are not listed");
+    }
     return true;
 }
 
-const std::vector<std::string>& CResourceCatalog::Diagnostics() const noexcept {
-    return m_directory.Diagnostics();
-}
+const std::vector<std::string>& CResourceCatalog::Diagnostics() const noexcept { return m_notes; }
 
 CResourceEntry CResourceCatalog::GetEntry(int i) const {
     if (i < 0 || static_cast<size_t>(i) >= m_entries.size()) return CResourceEntry();
@@ -243,8 +263,9 @@ uint64_t CResourceCatalog::SizeOfType(const tv::CResourceId& type) const {
     const bool all = IsNull(type);
     uint64_t sum = 0;
     for (const tv::ResourceTypeNode& node : m_directory.Types()) {
-        if (!all && !m_directory.Matches(node.id, type)) continue;
+        if (!IsListed(node.id) || (!all && !m_directory.Matches(node.id, type))) continue;
         for (const tv::ResourceNameNode& name : m_directory.Names(node)) {
+            if (!IsListed(name.id)) continue;
             const tv::ResourceLeaf* leaf = m_directory.ChooseLanguage(name);
             // Data that does not lie in the file cannot be read, so it has no size on disk.
             if (leaf && leaf->hasData) sum += leaf->dataSize;
@@ -264,6 +285,7 @@ int CResourceCatalog::GetTypeCount() const {
 
 std::optional<tv::CByteView> CResourceCatalog::GetData(const tv::CResourceId& type,
                                                        const tv::CResourceId& name) const {
+    if (IsNull(type) || IsNull(name)) return std::nullopt;
     const tv::ResourceLeaf* leaf = m_directory.Find(type, name);
     if (!leaf || !leaf->hasData) return std::nullopt;
     return leaf->data;
@@ -305,9 +327,11 @@ bool CResourceCatalog::WriteRaw(const tv::CResourceId& type, const tv::CResource
     }
     // Every resource of the type in catalog order, each node with its own data (see
     // SizeOfType for why the nodes are walked rather than looked up).
+    if (IsNull(type)) return false;
     for (const tv::ResourceTypeNode& node : m_directory.Types()) {
         if (!m_directory.Matches(node.id, type)) continue;
         for (const tv::ResourceNameNode& resource : m_directory.Names(node)) {
+            if (!IsListed(resource.id)) continue;
             const tv::ResourceLeaf* leaf = m_directory.ChooseLanguage(resource);
             if (!leaf || !leaf->hasData || !write(leaf->data)) return false;
         }

@@ -67,7 +67,9 @@ public:
     [[nodiscard]] std::string GetPath() const { return m_path; }
     [[nodiscard]] uint32_t GetErrorCode() const noexcept { return m_error; }
     [[nodiscard]] bool IsLoaded() const noexcept { return m_loaded; }
-    // What the directory walk noticed (damaged entries, loops, the entry budget).
+    // What the directory walk noticed (damaged entries, loops, the entry budget), and the
+    // entries the list leaves out: a type or name numbered 0, which no lookup can ask for since 0
+    // means "no identifier".
     [[nodiscard]] const std::vector<std::string>& Diagnostics() const noexcept;
 
     [[nodiscard]] int GetEntryCount() const noexcept { return static_cast<int>(m_entries.size()); }
@@ -131,4 +133,5 @@ private:
     uint32_t m_error = 0;
     std::vector<CResourceEntry> m_entries;
     mutable std::string m_fileError;
+    std::vector<std::string> m_notes;
 };

@@ -110,7 +110,8 @@ void ForEachNumberedStringBlock(
     for (const ResourceTypeNode& type : directory.Types()) {
         if (!directory.Matches(type.id, stringType)) continue;
         for (const ResourceNameNode& name : directory.Names(type)) {
-            if (name.id.isName) continue;
+            // Block 0 is no block: the catalog does not list it (see CResourceCatalog).
+            if (name.id.isName || name.id.number == 0) continue;
             visit(name.id.number, directory.ChooseLanguage(name));
         }
     }

@@ -53,7 +53,7 @@ bool DecodeStringBlock(CByteView data, std::vector<std::string>& strings);
 [[nodiscard]] std::string StringBlockText(uint32_t block, const std::vector<std::string>& strings,
                                           bool script);
 
-// The numbered blocks of the directory in directory order, each with the data a lookup of it
+// The blocks numbered 1 to 65535 in directory order, each with the data a lookup of it
 // gives (the language rule of CResourceDirectory), or nullptr when it has none. Walks the nodes
 // instead of looking every block up, which a hostile directory would make quadratic, and gives
 // every node its own data where a damaged directory repeats a block number.

@@ -401,6 +401,36 @@ TEST(ResourceCatalog, ADirectoryPointingBackIntoItselfTerminates) {
     EXPECT_FALSE(m.catalog.Diagnostics().empty());
 }
 
+TEST(ResourceCatalog, TypesAndNamesNumberedZeroAreLeftOutAndSaidSo) {
+    // 0 stands for "all types" and "every resource of the type" in the catalog's interface, so a
+    // damaged directory's type 0 would have counted everything and name 0 written everything.
+    PeLayout layout;
+    auto bytes = PeBuilder::Pe32()
+                     .AddResource(3, 1, 0, Bytes("icon"))
+                     .AddResource(6, 1, 0, tvtest::StringBlock({"eins"}))
+                     .AddResource(6, 2, 0, tvtest::StringBlock({"zwei"}))
+                     .Build(&layout);
+    const size_t root = layout.resourceTables.at(0);
+    const size_t strings = layout.resourceTables.at(2);
+    tvtest::Patch32(bytes, root + pe::kResourceDirectorySize, 0);     // type 3 becomes 0
+    tvtest::Patch32(bytes, strings + pe::kResourceDirectorySize, 0);  // block 1 becomes 0
+    Loaded m(std::move(bytes));
+    ASSERT_TRUE(m.enumerated);
+    EXPECT_EQ(Outline(m.catalog), "6/2");
+    EXPECT_EQ(m.catalog.CountOfType(0), 1);
+    EXPECT_EQ(m.catalog.SizeOfType(0), m.catalog.SizeOfType(6));
+    EXPECT_EQ(m.catalog.GetTypeCount(), 1);
+    EXPECT_EQ(m.catalog.ReadData(0, 1, nullptr, 0), 0u);
+    std::ostringstream out;
+    EXPECT_FALSE(m.catalog.WriteRaw(0, 0, out));
+    ASSERT_TRUE(m.catalog.WriteRaw(6, 0, out));
+    EXPECT_EQ(out.str().size(), m.catalog.SizeOfType(6));
+    EXPECT_EQ(tv::StringRowsOfAllTables(m.catalog, false).rows.size(), 1u);
+    ASSERT_FALSE(m.catalog.Diagnostics().empty());
+    EXPECT_EQ(m.catalog.Diagnostics().back(),
+              "2 resources with the type or name number 0 are not listed");
+}
+
 // Every operation over every entry, for modules the sanitizers watch.
 void ExerciseEverything(const std::vector<uint8_t>& bytes) {
     CResourceCatalog catalog;

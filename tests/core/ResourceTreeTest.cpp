@@ -210,23 +210,6 @@ TEST(ResourceTree, WithoutAModuleOnlyTheRootNamedModulStays) {
     EXPECT_EQ(tree.Render(), "Modul\n");
 }
 
-// A tree control that refuses the first item: the types must not turn into top-level items.
-class RefusingSink : public tv::IResourceTreeSink {
-public:
-    void Clear() override { added = 0; }
-    ReportNode AddItem(const ResourceTreeItem&, ReportNode) override {
-        ++added;
-        return tv::kNoReportNode;
-    }
-    int added = 0;
-};
-
-TEST(ResourceTree, NothingHangsBelowARootThatCouldNotBeAdded) {
-    RefusingSink sink;
-    tv::FillResourceTree("m.dll", std::vector<CResourceEntry>{Entry(2, 1), Entry(3, 1)}, sink);
-    EXPECT_EQ(sink.added, 1);
-}
-
 TEST(ResourceTree, RootTextAndTitleUseTheFileAsStored) {
     EXPECT_EQ(tv::ResourceTreeRootText(""), "Modul");
     // On a case-sensitive file system the path is the stored spelling, whether or not the file

@@ -28,6 +28,10 @@ struct CommandRegistrar {
 int Fail(const std::string& message);
 // Prints the usage line of command to standard error and returns exit status 2.
 int UsageError(std::string_view command);
+// Fails with the message for a (type, name) the module does not hold, or whose data lies outside
+// the file; typeText and nameText as the user would type them back.
+int FailMissingResource(const std::string& file, const std::string& typeText,
+                        const std::string& nameText);
 
 }  // namespace tv::cli
 

@@ -28,9 +28,7 @@ int Run(const std::vector<std::string>& args) {
         return tv::cli::Fail(tv::ModuleLoadErrorMessage(catalog.GetErrorCode(), file));
     const auto data = catalog.GetData(*type, *name);
     if (!data) {
-        return tv::cli::Fail(file + " enthält keine Ressource " + tv::ResourceTypeSymbol(*type) +
-                             " " + name->ToText() +
-                             ", oder ihre Daten liegen außerhalb der Datei.");
+        return tv::cli::FailMissingResource(file, tv::ResourceTypeSymbol(*type), name->ToText());
     }
     std::string out = tv::ByteCountText(data->Size());
     out += '\n';

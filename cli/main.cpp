@@ -32,6 +32,12 @@ int Fail(const std::string& message) {
     return 1;
 }
 
+int FailMissingResource(const std::string& file, const std::string& typeText,
+                        const std::string& nameText) {
+    return Fail(file + " enthält keine Ressource " + typeText + " " + nameText +
+                " (oder ihre Daten liegen außerhalb der Datei).");
+}
+
 int UsageError(std::string_view command) {
     for (const auto& c : Commands()) {
         if (c.name == command) {

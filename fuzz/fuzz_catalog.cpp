@@ -10,11 +10,86 @@
 #include <string>
 #include <vector>
 
+#include "resources/BitmapFile.h"
+#include "resources/DialogTemplate.h"
 #include "resources/DumpText.h"
+#include "resources/IconGroup.h"
+#include "resources/InfoTexts.h"
+#include "resources/Picture.h"
 #include "resources/ResourceCatalog.h"
 #include "resources/StringRows.h"
 
 namespace {
+
+struct NullSink : tv::IInfoRowSink {
+    void Clear() override {}
+    void AddRow(std::string_view, std::string_view, int) override {}
+};
+
+// What the resource pages do with an entry of the standard types: pictures decoded and written
+// as files, groups put together as .ico/.cur, dialogs parsed and prepared for the preview.
+void DecodeEntry(const CResourceCatalog& catalog, const CResourceEntry& e, tv::CByteView view) {
+    if (e.type.IsName()) return;
+    std::string error;
+    switch (e.type.GetNumber()) {
+        case 2: {
+            tv::CPicture picture;
+            std::vector<uint8_t> file;
+            if (tv::DecodeBitmap(view, picture, error, 1u << 20) &&
+                (!picture.IsConsistent() || !tv::WriteBitmapFile(picture, file, error)))
+                std::abort();
+            break;
+        }
+        case 1:
+        case 3: {
+            tv::CIconImage image;
+            tv::CPicture drawn;
+            if (tv::DecodeIconImage(view, e.type.GetNumber() == 1, image, error, 1u << 20) &&
+                !image.IsPng()) {
+                (void)image.Rgba();
+                if (tv::DrawIconPicture(image, tv::kButtonFaceColor, drawn, error) &&
+                    !drawn.IsConsistent())
+                    std::abort();
+            }
+            break;
+        }
+        case 12:
+        case 14: {
+            tv::CIconGroup group;
+            const bool cursor = e.type.GetNumber() == 12;
+            if (!tv::LoadIconGroup(catalog, cursor, e.id, group, error)) break;
+            std::vector<uint8_t> file;
+            tv::IconFileResult result;
+            const tv::IconImageSource images = [&](uint16_t id) {
+                return catalog.GetData(tv::CResourceId(static_cast<uint16_t>(cursor ? 1 : 3)),
+                                       tv::CResourceId(id));
+            };
+            if (tv::WriteIconFile(group, images, file, result, error) &&
+                file.size() > tv::kMaxIconFileBytes)
+                std::abort();
+            break;
+        }
+        case 5: {
+            tv::DialogModel model;
+            if (tv::ParseDialogTemplate(view, model)) {
+                (void)tv::DialogLine(model);
+                for (size_t i = 0; i < model.controls.size(); ++i)
+                    (void)tv::ControlLine(model.controls[i], i);
+            }
+            tv::PreparedDialog prepared;
+            (void)tv::PrepareDialogForPreview(view, prepared);
+            break;
+        }
+        case 16: {
+            NullSink sink;
+            tv::ShowVersionInfo(catalog, e.id, sink);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
 // Lookups by identifier are linear, so only the first entries are looked up one by one; the
 // walks over the whole directory cover the rest.
 constexpr size_t kLookups = 2048;
@@ -69,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (dump.size() != (shown + 15) / 16 * (tv::kDumpLineLength + 2)) std::abort();
             (void)tv::ByteCountText(view->Size());
         }
+        if (i < kDumps) DecodeEntry(catalog, e, *view);
         std::vector<std::string> strings;
         if (catalog.LoadStringBlock(e.id, strings) && strings.size() != tv::kStringsPerBlock)
             std::abort();
@@ -76,6 +152,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto rows = tv::StringRowsOfAllTables(catalog, true);
     for (const tv::StringRow& row : rows.rows)
         if (row.text.empty()) std::abort();
+    NullSink sink;
+    tv::ShowModuleInfo(catalog, sink);
+    for (const auto& [number, name] : seen)
+        tv::ShowTypeInfo(catalog,
+                         number == 0x10000u ? tv::CResourceId(name)
+                                            : tv::CResourceId(static_cast<uint16_t>(number)),
+                         sink);
     (void)catalog.Diagnostics();
     return 0;
 }

@@ -22,6 +22,7 @@
 #include "resources/ResourceTree.h"
 #include "resources/ResourceTypes.h"
 #include "support/PeBuilder.h"
+#include "support/TypicalModule.h"
 
 namespace {
 
@@ -32,36 +33,6 @@ constexpr uint16_t kCountedTypes[] = {
     tv::kRtMessageTable, tv::kRtGroupCursor, tv::kRtGroupIcon, tv::kRtVersion,     tv::kRtAniCursor,
     tv::kRtAniIcon,      tv::kRtHtml,        tv::kRtToolbar,
 };
-
-std::vector<uint8_t> Payload(size_t size, uint8_t seed) {
-    std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<uint8_t>(seed + i * 31);
-    return bytes;
-}
-
-// A module of the kind a system folder holds: icons, a few dialogs and menus, string tables, a
-// version resource, now and then a named type.
-std::vector<uint8_t> TypicalModule(uint32_t seed) {
-    auto builder = seed % 2 ? tvtest::PeBuilder::Pe32Plus() : tvtest::PeBuilder::Pe32();
-    builder.Dll().AddSection(".text", tvtest::pe::kTextSection, std::vector<uint8_t>(512, 0xC3));
-    const uint16_t icons = static_cast<uint16_t>(4 + seed % 24);
-    for (uint16_t i = 1; i <= icons; ++i)
-        builder.AddResource(tv::kRtIcon, i, 0x0409, Payload(744 + i * 8u, static_cast<uint8_t>(i)));
-    builder.AddResource(tv::kRtGroupIcon, 1, 0x0409, Payload(6 + 14u * icons, 1));
-    for (uint16_t i = 1; i <= 3 + seed % 6; ++i) {
-        builder.AddResource(tv::kRtDialog, static_cast<uint16_t>(100 + i), 0x0409, Payload(300, 2));
-        builder.AddResource(tv::kRtMenu, static_cast<uint16_t>(200 + i), 0x0409, Payload(120, 3));
-    }
-    for (uint16_t b = 1; b <= 8 + seed % 40; ++b) {
-        builder.AddResource(tv::kRtString, b, 0x0409, Payload(400, 4));
-        if (seed % 3 == 0) builder.AddResource(tv::kRtString, b, 0x0407, Payload(420, 5));
-    }
-    builder.AddResource(tv::kRtVersion, 1, 0x0409, Payload(900, 6));
-    if (seed % 5 == 0) builder.AddResource(u"TYPELIB", 1, 0x0409, Payload(2048, 7));
-    if (seed % 7 == 0) builder.AddResource(24, 1, 0x0409, Payload(380, 8));
-    return builder.Build();
-}
 
 struct Folder {
     std::unique_ptr<tvtest::TempDir> temp;  // only when the modules are made here
@@ -77,7 +48,7 @@ const Folder& BenchFolder() {
         } else {
             f.temp = std::make_unique<tvtest::TempDir>();
             for (uint32_t i = 0; i < 300; ++i)
-                f.temp->Write("module" + std::to_string(i) + ".dll", TypicalModule(i));
+                f.temp->Write("module" + std::to_string(i) + ".dll", tvtest::TypicalModule(i));
             path = f.temp->Path();
         }
         std::error_code ec;
@@ -124,13 +95,14 @@ const std::vector<uint8_t>& ManyResources() {
         const uint16_t types[] = {1, 2, 3, 4, 5, 6, 10, 12, 14, 23, 241};
         for (uint16_t i = 1; i <= 20000; ++i) {
             const uint16_t type = types[i % std::size(types)];
-            builder.AddResource(type, i, 0x0409, Payload(64 + i % 200, static_cast<uint8_t>(i)));
-            if (i % 4 == 0) builder.AddResource(type, i, 0x0407, Payload(72, 9));
+            builder.AddResource(type, i, 0x0409,
+                                tvtest::Payload(64 + i % 200, static_cast<uint8_t>(i)));
+            if (i % 4 == 0) builder.AddResource(type, i, 0x0407, tvtest::Payload(72, 9));
         }
         for (int i = 1; i <= 500; ++i) {
             const std::string name = "ITEM" + std::to_string(i);
             builder.AddResource(u"CUSTOM", std::u16string(name.begin(), name.end()), 0x0409,
-                                Payload(128, 10));
+                                tvtest::Payload(128, 10));
         }
         return builder.Build();
     }();

@@ -158,6 +158,12 @@ CVersionInfo::CVersionInfo(const std::string& path) { Load(path); }
 
 CVersionInfo::~CVersionInfo() = default;
 
+CVersionInfo CVersionInfo::FromResource(tv::CByteView resource, const std::string& fileName) {
+    CVersionInfo info{NoFile{}};
+    info.LoadResource(resource, fileName);
+    return info;
+}
+
 void CVersionInfo::Reset() {
     m_fileName.clear();
     m_translation = 0;

@@ -83,6 +83,10 @@ public:
     void LoadModule(tv::CByteView module, const std::string& fileName = std::string());
     // The same for the bytes of a version resource itself (VS_VERSIONINFO).
     void LoadResource(tv::CByteView resource, const std::string& fileName = std::string());
+    // A reader over the bytes of a version resource alone, without reading any file first (the
+    // constructor would read one, or the program's own block).
+    [[nodiscard]] static CVersionInfo FromResource(tv::CByteView resource,
+                                                   const std::string& fileName = std::string());
 
     // Selects entry index of "\VarFileInfo\Translation"; false, with the selection kept, when
     // there is no data, no table, or index is negative or not below the number of entries.
@@ -111,6 +115,8 @@ public:
     [[nodiscard]] uint32_t GetErrorCode() const noexcept { return m_error; }
 
 private:
+    struct NoFile {};
+    explicit CVersionInfo(NoFile) {}
     void Reset();
     void Fail(uint32_t error) noexcept { m_error = error; }
 

@@ -33,16 +33,7 @@ std::string CResourceId::ToText() const {
 }
 
 bool CResourceDirectory::Read(const CPeFile& pe) {
-    m_root = CByteView();
-    m_error = 0;
-    m_complete = true;
-    m_entriesRead = 0;
-    m_notesDropped = 0;
-    m_types.clear();
-    m_names.clear();
-    m_leaves.clear();
-    m_notes.clear();
-
+    Reset();
     if (!pe.IsValid()) {
         m_error = kErrorBadExeFormat;
         return false;
@@ -63,13 +54,39 @@ bool CResourceDirectory::Read(const CPeFile& pe) {
         });
         return false;
     }
-    m_root = root;
     m_pe = &pe;
+    const bool read = Walk(root);
+    m_pe = nullptr;
+    return read;
+}
+
+bool CResourceDirectory::ReadTree(CByteView root) {
+    Reset();
+    if (root.Size() < kDirectoryHeaderSize) {
+        m_error = kErrorResourceDataNotFound;
+        return false;
+    }
+    return Walk(root);
+}
+
+void CResourceDirectory::Reset() {
+    m_root = CByteView();
+    m_error = 0;
+    m_complete = true;
+    m_entriesRead = 0;
+    m_notesDropped = 0;
+    m_types.clear();
+    m_names.clear();
+    m_leaves.clear();
+    m_notes.clear();
+}
+
+bool CResourceDirectory::Walk(CByteView root) {
+    m_root = root;
 
     uint32_t first = 0;
     uint32_t count = 0;
     if (!ReadHeader(0, first, count, kLevelRoot, 0)) {
-        m_pe = nullptr;
         m_error = kErrorResourceDataNotFound;
         return false;
     }
@@ -103,7 +120,6 @@ bool CResourceDirectory::Read(const CPeFile& pe) {
         WalkNames(typeOffset, nameFirst, nameCount);
         m_types.back().nameCount = static_cast<uint32_t>(m_names.size()) - m_types.back().firstName;
     }
-    m_pe = nullptr;
     if (m_notesDropped > 0)
         m_notes.push_back(std::to_string(m_notesDropped) + " further problems not listed");
     return true;
@@ -169,7 +185,9 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
         leaf.dataRva = entry->U32(0).value_or(0);
         leaf.dataSize = entry->U32(4).value_or(0);
         leaf.codePage = entry->U32(8).value_or(0);
-        if (const auto data = m_pe->RvaToView(leaf.dataRva, leaf.dataSize)) {
+        if (m_pe == nullptr) {
+            // Read from the tree alone: nobody asked where the data is.
+        } else if (const auto data = m_pe->RvaToView(leaf.dataRva, leaf.dataSize)) {
             leaf.hasData = true;
             leaf.data = *data;
         } else {

@@ -96,6 +96,11 @@ public:
     // is not a parsed module. A directory with damaged entries still reads: true, with the
     // damage noted in Diagnostics().
     [[nodiscard]] bool Read(const CPeFile& pe);
+    // Reads the tree alone from root, the bytes from the root directory on (to the end of the
+    // section's data, or a part of them), without a module to place data in: every leaf has no
+    // data. Lets a scan count resources from a few bytes read off the file. Fails as Read does
+    // when the root directory cannot be read.
+    [[nodiscard]] bool ReadTree(CByteView root);
 
     [[nodiscard]] uint32_t GetErrorCode() const noexcept { return m_error; }
     [[nodiscard]] const std::vector<std::string>& Diagnostics() const noexcept { return m_notes; }
@@ -135,6 +140,8 @@ public:
 private:
     // Where an entry sits, for diagnostics; the text is only built when something is wrong.
     enum : int { kLevelRoot, kLevelType, kLevelName, kLevelLanguage };
+    void Reset();
+    [[nodiscard]] bool Walk(CByteView root);
     [[nodiscard]] std::string Describe(int level, uint32_t index) const;
     [[nodiscard]] bool ReadHeader(uint32_t offset, uint32_t& firstEntry, uint32_t& count, int level,
                                   uint32_t index);

@@ -222,11 +222,11 @@ private:
 
         const QModelIndex parentIndex = IndexOf(node);
         if (children.empty()) {
-            // The view may have drawn an expand button from the earlier look; have it ask again.
-            if (node.hasSubfolders > 0) {
+            // The view may have drawn an expand button from the earlier look (the folder vanished
+            // or lost its sub-folders since); a change of the row makes it ask again.
+            if (node.hasSubfolders > 0 && parentIndex.isValid()) {
                 node.hasSubfolders = 0;
-                emit layoutAboutToBeChanged();
-                emit layoutChanged();
+                emit dataChanged(parentIndex, parentIndex);
             }
             return;
         }

@@ -6,8 +6,12 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
+
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +31,7 @@ TEST(DetailsScanTest, DeliversEveryRowInOrderThenEndsOnce) {
     std::mutex mutex;
     std::condition_variable ended;
     std::vector<int> rows;
+    std::set<uint64_t> rowGenerations;
     int done = 0;
     uint64_t doneGeneration = 0;
     std::vector<tv::ScanRow> input = Rows(50);
@@ -36,7 +41,7 @@ TEST(DetailsScanTest, DeliversEveryRowInOrderThenEndsOnce) {
         [](const tv::ScanRow& row) { return row.path.empty() ? tv::ScanCells() : Echo(row); },
         [&](uint64_t g, int row, tv::ScanCells cells) {
             std::lock_guard lock(mutex);
-            EXPECT_EQ(g, generation);
+            rowGenerations.insert(g);
             EXPECT_EQ(cells.at(0).text, std::to_string(row));
             rows.push_back(row);
         },
@@ -49,6 +54,7 @@ TEST(DetailsScanTest, DeliversEveryRowInOrderThenEndsOnce) {
     std::unique_lock lock(mutex);
     ASSERT_TRUE(ended.wait_for(lock, 10s, [&] { return done == 1; }));
     EXPECT_EQ(doneGeneration, generation);
+    EXPECT_EQ(rowGenerations, std::set<uint64_t>{generation});
     EXPECT_EQ(rows.size(), 49u);
     EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
     lock.unlock();
@@ -131,6 +137,39 @@ TEST(DetailsScanTest, RapidRestartsNeverDeliverForAStoppedRun) {
     for (int i = 0; i < 5000 && !done; ++i)
         std::this_thread::sleep_for(1ms);
     EXPECT_TRUE(done);
+}
+
+TEST(DetailsScanTest, RealRowsInEveryModeSurviveRapidRestarts) {
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() /
+        ("tarnview-scan-" + std::to_string(::getpid()) + "-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(dir / "sub");
+    std::vector<tv::ScanRow> rows;
+    CShellNamespace shell(dir.string());
+    for (int i = 0; i < 30; ++i) {
+        const fs::path file = dir / ("f" + std::to_string(i) + ".dll");
+        std::ofstream(file) << "MZ not really a module";
+        rows.push_back({file.string(), shell.PathToIdList(file.string()), false});
+    }
+    rows.push_back({(dir / "sub").string(), shell.PathToIdList((dir / "sub").string()), true});
+
+    tv::CDetailsScan scan;
+    std::atomic<int> delivered{0};
+    std::atomic<bool> done{false};
+    const uint32_t modes[] = {59411, 32771, 32772, 59409};
+    for (int i = 0; i < 40; ++i) {
+        scan.Start(
+            modes[i % 4], rows, shell, [&](uint64_t, int, tv::ScanCells) { ++delivered; },
+            [&](uint64_t) { done = true; });
+        if (i % 7 == 0) std::this_thread::sleep_for(1ms);
+    }
+    for (int i = 0; i < 5000 && !done; ++i)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(done);
+    scan.Stop();
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -85,8 +85,10 @@ uint32_t ShowProperties(const std::string& path, QWidget* owner) {
 
 CDesktopServices::~CDesktopServices() = default;
 
+QDBusConnection CDesktopServices::Bus() { return QDBusConnection::sessionBus(); }
+
 bool CDesktopServices::HasFileManager() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Bus();
     if (!bus.isConnected() || bus.interface() == nullptr) return false;
     const QString service = QString::fromLatin1(kFileManagerService);
     const QDBusReply<bool> running = bus.interface()->isServiceRegistered(service);
@@ -97,7 +99,7 @@ bool CDesktopServices::HasFileManager() {
 }
 
 bool CDesktopServices::CallFileManager(const QString& method, const QStringList& uris) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Bus();
     if (!bus.isConnected()) return false;
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(kFileManagerService), QString::fromLatin1(kFileManagerPath),

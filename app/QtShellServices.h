@@ -12,6 +12,7 @@
 // gets false.
 #pragma once
 
+#include <QDBusConnection>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -43,6 +44,10 @@ public:
     virtual uint32_t ShowPropertiesWindow(const std::string& path, QWidget* owner);
     // A message box with the program's name as its title.
     virtual void ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& text);
+
+protected:
+    // The bus the file manager is looked for on: the session bus.
+    virtual QDBusConnection Bus();
 };
 
 // The services in use: the real ones unless a test put others in place.

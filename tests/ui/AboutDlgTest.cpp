@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDesktopServices.h"
+#include "Screenshot.h"
 #include "app/AboutDlg.h"
 #include "module/VersionInfo.h"
 #include "support/ResourceBuilders.h"
@@ -31,7 +32,7 @@ void Click(QWidget* widget, QPoint at) {
 }  // namespace
 
 TEST(AboutDlg, ShowsTheProgramsOwnVersionResource) {
-    const CAboutDlg dialog;
+    CAboutDlg dialog;
     const CVersionInfo own;
     ASSERT_TRUE(own.HasData());
     // Internal name, two blanks, "v" and the file version, two blanks, "Release" for a build
@@ -48,6 +49,7 @@ TEST(AboutDlg, ShowsTheProgramsOwnVersionResource) {
               QStringLiteral("Deutsch (Deutschland)"));
     EXPECT_EQ(dialog.GetLineText(CAboutDlg::kLineAddress),
               QStringLiteral("http://www.example.org/tarnview/"));
+    SaveScreenshot(dialog, QStringLiteral("about"));
 }
 
 TEST(AboutDlg, SpecialBuildAndMissingValues) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDesktopServices.h"
+#include "Screenshot.h"
 #include "app/PropertiesDlg.h"
 #include "common/DateText.h"
 #include "common/NumberText.h"
@@ -108,7 +109,7 @@ TEST_F(PropertiesDlgTest, ModuleShowsSizeDatesAndVersion) {
     // Values the resource lacks get no row.
     EXPECT_EQ(dialog.ValueOf(QStringLiteral("Produktname:")), QString());
 
-    dialog.grab().save(QStringLiteral("/tmp/appshots/properties-module.png"));
+    SaveScreenshot(dialog, QStringLiteral("properties-module"));
 }
 
 TEST_F(PropertiesDlgTest, FilesWithoutVersionAndFolders) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDesktopServices.h"
+#include "Screenshot.h"
 #include "app/PropertiesDlg.h"
 #include "app/QtShellServices.h"
 #include "app/ShellInfoDlg.h"
@@ -191,5 +192,5 @@ TEST(ShellInformation, AboutWindowsShowsTheSystem) {
     EXPECT_TRUE(text.contains(QStringLiteral("Debian GNU/Linux 12 (bookworm)")));
     EXPECT_TRUE(text.contains(QStringLiteral("GNOME (Wayland)")));
     EXPECT_TRUE(text.contains(QString::fromLatin1(qVersion())));
-    dialog.grab().save(QStringLiteral("/tmp/appshots/about-windows.png"));
+    SaveScreenshot(dialog, QStringLiteral("about-windows"));
 }

@@ -1,19 +1,18 @@
 // The desktop program.
 #include <QApplication>
-#include <QMainWindow>
-#include <QSplitter>
 #include <QTimer>
 
+#include "app/TarnviewApp.h"
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarnview"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tarnview"));
-    window.setCentralWidget(new QSplitter(Qt::Horizontal, &window));
-    window.resize(900, 600);
-    window.show();
+    QApplication qtApp(argc, argv);
+    CTarnviewApp app;
+    int exitCode = 0;
+    if (!app.InitInstance(QApplication::arguments(), exitCode)) return exitCode;
     // Used by the start-up test: show the window, let the event loop run once, then leave.
     if (QApplication::arguments().contains(QStringLiteral("--quit-after-show")))
-        QTimer::singleShot(0, &app, &QApplication::quit);
-    return QApplication::exec();
+        QTimer::singleShot(0, &qtApp, &QApplication::quit);
+    const int result = QApplication::exec();
+    app.ExitInstance();
+    return result;
 }

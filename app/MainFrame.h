@@ -1,0 +1,78 @@
+// The main window: menu, toolbar, status bar, and a splitter with the folder tree on the left and
+// the module list on the right. It routes every command (active view, then frame, then
+// application) and decides which commands are enabled.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <string>
+
+#include "app/CommandTarget.h"
+#include "shell/ItemIdList.h"
+
+class CLeftView;
+class CRightView;
+class CShellNamespace;
+class QAction;
+class QLabel;
+class QSplitter;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public ICommandTarget {
+    Q_OBJECT
+public:
+    // app receives what the frame and the views do not handle (may be null in tests).
+    explicit CMainFrame(ICommandTarget* app = nullptr, QWidget* parent = nullptr);
+    // With a namespace of the caller's for both views (tests give one with a home of their own).
+    CMainFrame(ICommandTarget* app, const CShellNamespace& shell, QWidget* parent);
+    ~CMainFrame() override;
+
+    // The views' initial updates; the tree then selects startPath (when not empty).
+    void InitialUpdate(const std::string& startPath);
+
+    [[nodiscard]] CLeftView* GetLeftView() const noexcept;
+    [[nodiscard]] CRightView* GetRightView() const noexcept;
+    [[nodiscard]] QToolBar* ToolBar() const noexcept { return m_toolBar; }
+
+    // Runs a command through the routing: the active view, the frame, the application.
+    void RouteCommand(uint32_t id);
+    // The state the routing gives a command: disabled when nobody handles it.
+    [[nodiscard]] CCmdUI QueryCommand(uint32_t id);
+    // Brings every command action of the menu and toolbar up to date.
+    void UpdateCommandStates();
+    // The command action of id in the menu bar or toolbar (the first one found), or null.
+    [[nodiscard]] QAction* FindAction(uint32_t id) const;
+
+    // The shell commands the views call; the application sets them (tests set their own).
+    void SetShellActions(std::function<bool(const std::string& path)> fileProperties,
+                         std::function<bool(const tv::CItemIdList& item)> itemProperties,
+                         std::function<bool(const tv::CItemIdList& item)> explore);
+    // The headers and resources windows (the application's).
+    void SetModuleWindowActions(std::function<bool(const std::string& path)> resources,
+                                std::function<bool(const std::string& path)> headers);
+
+    bool OnCommand(uint32_t id) override;
+    bool OnUpdateCommand(CCmdUI& ui) override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Create(const CShellNamespace& shell);
+    [[nodiscard]] ICommandTarget* ActiveView() const;
+    void ShowViewsDropDown();
+    void SwitchPane(bool next);
+
+    ICommandTarget* m_app = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QPointer<CLeftView> m_left;
+    QPointer<CRightView> m_right;
+    QWidget* m_activeView = nullptr;  // the pane that had the focus last
+    QList<QLabel*> m_indicators;
+    std::function<bool(const std::string&)> m_resourcesWindow;
+    std::function<bool(const std::string&)> m_headersWindow;
+    QMetaObject::Connection m_focusConnection;
+};

@@ -1,0 +1,78 @@
+// The application: start-up from the command line, the main window, the list of open module
+// windows, and the commands that belong to the whole program (About).
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandTarget.h"
+#include "app/TarnviewDoc.h"
+
+class CMainFrame;
+class QWidget;
+
+// What a module window (the headers and the resources windows) offers the application.
+class IModuleWindow {
+public:
+    virtual ~IModuleWindow() = default;
+    [[nodiscard]] virtual QWidget* Widget() = 0;
+    // "CResourcesDlg" or "CModuleHeadersDlg": tells the two kinds apart.
+    [[nodiscard]] virtual const char* ClassName() const = 0;
+    virtual bool CreateModeless() = 0;
+    virtual bool LoadModule(const std::string& path) = 0;
+    [[nodiscard]] virtual std::string GetModulePath() const = 0;
+    [[nodiscard]] virtual std::string GetErrorText() const = 0;
+};
+
+class CTarnviewApp : public QObject, public ICommandTarget {
+    Q_OBJECT
+public:
+    // Makes a module window of one kind; null while that kind is not available.
+    using WindowFactory = std::function<std::unique_ptr<IModuleWindow>()>;
+
+    CTarnviewApp();
+    ~CTarnviewApp() override;
+
+    // The one application object, or null before it exists.
+    [[nodiscard]] static CTarnviewApp* Instance() noexcept;
+
+    // Start-up: reads the arguments (a path is the start path; -Embedding or -Automation start
+    // without a window), creates the document and the main window and shows it. False when the
+    // program should end at once; exitCode then says with what.
+    bool InitInstance(const QStringList& arguments, int& exitCode);
+    // Shutdown: every module window goes.
+    void ExitInstance();
+
+    [[nodiscard]] CMainFrame* GetMainFrame() const noexcept;
+    [[nodiscard]] CTarnviewDoc& Document() noexcept { return m_document; }
+
+    bool OpenResourcesWindow(const std::string& path);
+    bool OpenHeadersWindow(const std::string& path);
+    void SweepModuleWindows(bool all);
+    [[nodiscard]] size_t ModuleWindowCount() const noexcept { return m_windows.size(); }
+
+    // Tests and later windows put the factories in place.
+    void SetResourcesWindowFactory(WindowFactory factory) { m_resources = std::move(factory); }
+    void SetHeadersWindowFactory(WindowFactory factory) { m_headers = std::move(factory); }
+
+    bool OnCommand(uint32_t id) override;
+    bool OnUpdateCommand(CCmdUI& ui) override;
+
+private:
+    bool OpenModuleWindow(const char* className, const WindowFactory& factory,
+                          const std::string& path);
+
+    CTarnviewDoc m_document;
+    QPointer<CMainFrame> m_frame;
+    std::unique_ptr<CMainFrame> m_ownedFrame;
+    std::vector<std::unique_ptr<IModuleWindow>> m_windows;
+    WindowFactory m_resources;
+    WindowFactory m_headers;
+};

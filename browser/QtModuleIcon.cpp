@@ -1,0 +1,94 @@
+#include "browser/QtModuleIcon.h"
+
+#include <QImage>
+#include <QMimeDatabase>
+#include <QPixmap>
+
+#include "res/QtResources.h"
+#include "resources/IconGroup.h"
+#include "resources/Picture.h"
+#include "resources/ResourceCatalog.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int kFolderImage = 16;
+constexpr int kPageImage = 0;
+constexpr int kLibraryImage = 3;
+// A group lists a handful of sizes; a forged one listing thousands must not stall the list.
+constexpr size_t kMaxImagesPerIcon = 16;
+
+QImage ToImage(const CIconImage& image) {
+    if (image.IsPng()) {
+        QImage png;
+        png.loadFromData(image.png.data(), static_cast<int>(image.png.size()), "PNG");
+        return png;
+    }
+    const std::vector<uint32_t> rgba = image.Rgba();
+    if (image.width == 0 || image.height == 0 ||
+        rgba.size() != static_cast<size_t>(image.width) * image.height)
+        return {};
+    QImage out(static_cast<int>(image.width), static_cast<int>(image.height),
+               QImage::Format_ARGB32);
+    for (uint32_t y = 0; y < image.height; ++y) {
+        auto* line = reinterpret_cast<uint32_t*>(out.scanLine(static_cast<int>(y)));
+        for (uint32_t x = 0; x < image.width; ++x)
+            line[x] = rgba[y * image.width + x];
+    }
+    return out;
+}
+
+}  // namespace
+
+QIcon ModuleOwnIcon(const std::string& path) {
+    CResourceCatalog catalog;
+    if (!catalog.Enumerate(path)) return {};
+    const CResourceEntry* group = nullptr;
+    for (const CResourceEntry& entry : catalog.Entries()) {
+        if (!entry.type.IsName() && entry.type.GetNumber() == 14) {
+            group = &entry;
+            break;
+        }
+    }
+    if (group == nullptr) return {};
+    CIconGroup icons;
+    std::string error;
+    if (!LoadIconGroup(catalog, false, group->id, icons, error)) return {};
+    QIcon icon;
+    size_t added = 0;
+    for (const IconGroupEntry& entry : icons.entries) {
+        if (added == kMaxImagesPerIcon) break;
+        const auto bytes =
+            catalog.GetData(CResourceId(static_cast<uint16_t>(3)), CResourceId(entry.id));
+        if (!bytes) continue;
+        CIconImage image;
+        // Icons of a list row are small; a forged header claiming a huge image is refused early.
+        if (!DecodeIconImage(*bytes, false, image, error, 1024 * 1024)) continue;
+        const QImage picture = ToImage(image);
+        if (picture.isNull()) continue;
+        icon.addPixmap(QPixmap::fromImage(picture));
+        ++added;
+    }
+    return icon;
+}
+
+QIcon ModuleListIcon(const std::string& path, bool folder) {
+    if (folder) {
+        const QIcon theme = QIcon::fromTheme(QStringLiteral("folder"));
+        return theme.isNull() ? StripImage(kFolderImage) : theme;
+    }
+    if (QIcon own = ModuleOwnIcon(path); !own.isNull()) return own;
+    static QMimeDatabase mimeTypes;
+    const QMimeType type = mimeTypes.mimeTypeForFile(QString::fromLocal8Bit(path.c_str()),
+                                                     QMimeDatabase::MatchExtension);
+    QIcon theme = QIcon::fromTheme(type.iconName());
+    if (theme.isNull()) theme = QIcon::fromTheme(type.genericIconName());
+    if (!theme.isNull()) return theme;
+    const bool library =
+        type.name().contains(QStringLiteral("sharedlib")) ||
+        QString::fromLocal8Bit(path.c_str()).endsWith(QStringLiteral(".dll"), Qt::CaseInsensitive);
+    return StripImage(library ? kLibraryImage : kPageImage);
+}
+
+}  // namespace tv

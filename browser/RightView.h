@@ -1,0 +1,117 @@
+// The module list: the right pane of the main window. Shows the folder the folder tree selected
+// (its sub-folders when ShowFolders is on, and the files whose extension is in the settings'
+// list) in one of six modes; the three report modes add columns that a background scan fills.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "app/CommandTarget.h"
+#include "browser/DetailsScan.h"
+#include "browser/ModuleRows.h"
+#include "browser/QtModuleListModel.h"
+#include "res/QtResources.h"
+#include "resources/ReportListAdapter.h"
+#include "shell/ShellNamespace.h"
+
+class QListView;
+class QStackedWidget;
+class QTableView;
+class QAbstractItemView;
+
+class CRightView : public QWidget, public ICommandTarget {
+    Q_OBJECT
+public:
+    explicit CRightView(QWidget* parent = nullptr);
+    // With a namespace of the caller's (tests give one with a home folder of their own).
+    CRightView(CShellNamespace shell, QWidget* parent);
+    ~CRightView() override;
+
+    // Reads the settings (mode, full-row selection, grid lines, ShowFolders, extensions) and
+    // builds the columns; the list stays empty until Refill.
+    void InitialUpdate();
+    // Shows the folder an absolute item-id list names; a null list empties the list.
+    void Refill(const tv::CItemIdList& folder);
+    // Refills with the folder shown last (the Refresh command).
+    void Refresh();
+
+    // The six mode commands; any other id is ignored.
+    void SetViewMode(uint32_t id);
+    [[nodiscard]] uint32_t GetViewMode() const noexcept { return m_mode; }
+    void UpdateViewModeUI(CCmdUI& ui) const;
+
+    [[nodiscard]] bool IsSelectedModule() const;
+    [[nodiscard]] bool IsSelectedFolder() const;
+    // The selected row's path (raw bytes), empty without a selected row.
+    [[nodiscard]] std::string GetSelectedPath() const;
+    // The selected row's absolute id list, or nullptr; the row keeps it.
+    [[nodiscard]] const tv::CItemIdList* GetSelectedIdList() const;
+    [[nodiscard]] int GetSelectedRow() const;
+    [[nodiscard]] bool IsScanning() const { return m_scanning; }
+    [[nodiscard]] int GetSortColumn() const noexcept { return m_sortColumn; }
+
+    // Starts and stops the background scan; a forced stop drops what the scan has not written.
+    void StartDetailsScan();
+    void StopDetailsScan(bool force);
+
+    // Where commands of the context menu and of a double click go, and how their state is found.
+    void SetCommandHandler(tv::CommandHandler handler, tv::CommandUpdater updater);
+    // The shell commands (the application's): properties of a path, explore an item.
+    void SetShellActions(std::function<bool(const std::string& path)> properties,
+                         std::function<bool(const tv::CItemIdList& item)> explore);
+    // Shows a warning (the extension list messages); tests replace it.
+    void SetMessageHandler(std::function<void(const QString& text)> show);
+
+    // A click on a column header, as the header reports it.
+    void OnColumnClick(int column);
+    // A double click on a row.
+    void OnRowActivated(int row);
+
+    bool OnCommand(uint32_t id) override;
+    bool OnUpdateCommand(CCmdUI& ui) override;
+
+    [[nodiscard]] tv::CModuleListModel& Model() noexcept { return *m_model; }
+    [[nodiscard]] CReportListAdapter& Adapter() noexcept { return *m_adapter; }
+    [[nodiscard]] QAbstractItemView* CurrentView() const;
+    [[nodiscard]] QTableView* ReportView() const noexcept { return m_report; }
+    [[nodiscard]] QListView* IconView() const noexcept { return m_icons; }
+
+signals:
+    // A folder row was opened: the tree should select this child of its selection.
+    void folderOpened(const tv::CItemIdList& idList);
+    // The selected row changed.
+    void selectionChanged();
+    // The scan ended on its own (not stopped).
+    void scanFinished();
+
+private:
+    void BuildColumns();
+    void ApplyStyle();
+    void LoadExtensionList();
+    void ApplyScanRow(uint64_t generation, int row, const tv::ScanCells& cells);
+    void ScanDone(uint64_t generation);
+    void ShowContextMenu(const QPoint& at);
+
+    CShellNamespace m_shell;
+    tv::CModuleListModel* m_model = nullptr;
+    std::unique_ptr<CReportListAdapter> m_adapter;
+    QStackedWidget* m_stack = nullptr;
+    QListView* m_icons = nullptr;
+    QTableView* m_report = nullptr;
+    uint32_t m_mode = 1;
+    int m_sortColumn = -1;
+    bool m_showFolders = true;
+    std::set<std::string> m_extensions;
+    tv::CItemIdList m_folder;  // the folder shown, for Refresh
+    tv::CDetailsScan m_scan;
+    bool m_scanning = false;
+    tv::CommandHandler m_onCommand;
+    tv::CommandUpdater m_onUpdate;
+    std::function<bool(const std::string&)> m_properties;
+    std::function<bool(const tv::CItemIdList&)> m_explore;
+    std::function<void(const QString&)> m_showMessage;
+};

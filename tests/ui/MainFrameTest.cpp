@@ -1,0 +1,157 @@
+// The main window as a user drives it: a start folder, the list that follows the tree, command
+// routing and enable rules, refresh, and the view mode commands.
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "browser/LeftView.h"
+#include "browser/RightView.h"
+#include "res/Commands.h"
+#include "settings/Settings.h"
+#include "shell/ShellNamespace.h"
+#include "support/HiveHelper.h"
+#include "support/PeBuilder.h"
+
+namespace {
+
+using namespace tv::cmd;
+
+struct AppStub : ICommandTarget {
+    std::vector<uint32_t> commands;
+    bool OnCommand(uint32_t id) override {
+        if (id != kAppAbout) return false;
+        commands.push_back(id);
+        return true;
+    }
+    bool OnUpdateCommand(CCmdUI& ui) override {
+        if (ui.GetId() != kAppAbout) return false;
+        ui.Enable(true);
+        return true;
+    }
+};
+
+struct Fixture {
+    tv::test::CTempHive hive;
+    tvtest::TempDir dir;
+    AppStub app;
+    std::unique_ptr<CMainFrame> frame;
+    std::vector<std::string> headersOpened;
+
+    Fixture() {
+        EXPECT_TRUE(CSettings().SaveExtensions({"dll"}));
+        std::filesystem::create_directories(dir.Path() / "pkg" / "lib");
+        dir.Write("pkg/a.dll", tvtest::PeBuilder::Pe32().Build());
+        dir.Write("pkg/notes.txt", std::vector<uint8_t>{'x'});
+        frame = std::make_unique<CMainFrame>(&app, CShellNamespace(dir.Path().string()), nullptr);
+        frame->SetModuleWindowActions({}, [this](const std::string& path) {
+            headersOpened.push_back(path);
+            return true;
+        });
+        frame->GetLeftView()->SetWarningBox([](QWidget*, const QString&) {});
+        frame->show();
+    }
+    CRightView& List() { return *frame->GetRightView(); }
+    CLeftView& Tree() { return *frame->GetLeftView(); }
+    bool Enabled(uint32_t id) { return frame->QueryCommand(id).IsEnabled(); }
+    void SelectRow(const std::string& name) {
+        for (int i = 0; i < List().Model().GetItemCount(); ++i)
+            if (List().Model().GetItemText(i, 0) == name) List().Model().SetItemSelected(i, true);
+    }
+    void Settle() {
+        QElapsedTimer timer;
+        timer.start();
+        while (List().IsScanning() && timer.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::processEvents();
+    }
+};
+
+TEST(MainFrameTest, StartFolderFillsTheListAndCommandsFollowTheSelection) {
+    Fixture f;
+    f.frame->InitialUpdate((f.dir.Path() / "pkg").string());
+    f.Settle();
+    ASSERT_EQ(f.List().Model().GetItemCount(), 2);  // lib/ and a.dll, not notes.txt
+    EXPECT_EQ(f.List().Model().GetItemText(0, 0), "lib");
+
+    // Nobody handles these: always disabled.
+    for (uint32_t id : {kSettings, kEditUndo, kEditCut, kEditCopy, kEditPaste, kFilePrint})
+        EXPECT_FALSE(f.Enabled(id)) << id;
+    for (uint32_t id : {kViews, kShellInformation, kAboutWindows, kRefresh, kAppAbout})
+        EXPECT_TRUE(f.Enabled(id)) << id;
+    EXPECT_FALSE(f.Enabled(kHeaders));
+    EXPECT_FALSE(f.Enabled(kFileOpen));
+    EXPECT_TRUE(f.Enabled(kParentFolder));
+
+    f.SelectRow("a.dll");
+    EXPECT_TRUE(f.Enabled(kHeaders));
+    EXPECT_TRUE(f.Enabled(kResources));
+    EXPECT_FALSE(f.Enabled(kFileOpen));
+    // The focus in the tree: the headers command still acts on the list's row.
+    f.Tree().setFocus();
+    QApplication::processEvents();
+    f.frame->RouteCommand(kHeaders);
+    ASSERT_EQ(f.headersOpened.size(), 1u);
+    EXPECT_EQ(f.headersOpened[0], (f.dir.Path() / "pkg" / "a.dll").string());
+
+    // Opening a folder row selects it in the tree, and the list follows.
+    f.SelectRow("lib");
+    EXPECT_TRUE(f.Enabled(kFileOpen));
+    f.frame->RouteCommand(kFileOpen);
+    f.Settle();
+    EXPECT_EQ(f.List().Model().GetItemCount(), 0);
+    EXPECT_TRUE(f.Enabled(kBack));
+    f.frame->RouteCommand(kBack);
+    f.Settle();
+    EXPECT_EQ(f.List().Model().GetItemCount(), 2);
+    EXPECT_TRUE(f.Enabled(kForward));
+
+    f.frame->RouteCommand(kAppAbout);
+    EXPECT_EQ(f.app.commands, std::vector<uint32_t>{kAppAbout});
+}
+
+TEST(MainFrameTest, RefreshRefillsOnlyTheListAndModesAreChecked) {
+    Fixture f;
+    f.frame->InitialUpdate((f.dir.Path() / "pkg").string());
+    f.Settle();
+    const auto selected = f.Tree().GetSelectedIdList();
+    const bool couldGoBack = f.Tree().CanGoBack();
+    f.dir.Write("pkg/b.dll", tvtest::PeBuilder::Pe32().Build());
+    f.frame->RouteCommand(kRefresh);
+    f.Settle();
+    EXPECT_EQ(f.List().Model().GetItemCount(), 3);
+    EXPECT_EQ(f.Tree().GetSelectedIdList(), selected);
+    EXPECT_EQ(f.Tree().CanGoBack(), couldGoBack);
+
+    f.frame->RouteCommand(kResourceDetails);
+    EXPECT_TRUE(f.frame->QueryCommand(kResourceDetails).IsChecked());
+    EXPECT_FALSE(f.frame->QueryCommand(kViewDetails).IsChecked());
+    EXPECT_FALSE(f.frame->QueryCommand(kViewLargeIcons).IsChecked());
+    f.frame->UpdateCommandStates();
+    QAction* action = f.frame->FindAction(kResourceDetails);
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->isChecked());
+    EXPECT_TRUE(action->isEnabled());
+    EXPECT_FALSE(f.frame->FindAction(kSettings)->isEnabled());
+    f.Settle();
+}
+
+TEST(MainFrameTest, AStartPathThatCannotBeSelectedIsReported) {
+    Fixture f;
+    QString warning;
+    f.Tree().SetWarningBox([&](QWidget*, const QString& text) { warning = text; });
+    f.frame->InitialUpdate((f.dir.Path() / "pkg" / "a.dll").string());
+    f.Settle();
+    EXPECT_TRUE(warning.startsWith(QStringLiteral("Can't set the path\n")));
+    // The folders on the way are selected and shown.
+    EXPECT_EQ(f.List().Model().GetItemCount(), 2);
+}
+
+}  // namespace

@@ -81,18 +81,18 @@ QVariant CModuleListModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             if (role == Qt::ToolTipRole && column != 0) return {};
             return column < row.cells.size() ? ToQString(row.cells[column]) : QString();
-        case Qt::DecorationRole: {
-            if (column != 0) return {};
-            if (row.image < 0 && m_iconProvider) {
-                // First draw of this row: fetch its icon now, once.
+        case kFetchIconRole:
+            if (column == 0 && row.image < 0 && m_iconProvider) {
                 const auto* record = reinterpret_cast<const RowData*>(row.data);
                 m_icons.push_back(record ? m_iconProvider(*record) : QIcon());
                 row.image = static_cast<int>(m_icons.size()) - 1;
             }
+            return true;
+        case Qt::DecorationRole:
+            if (column != 0) return {};
             if (row.image >= 0 && static_cast<size_t>(row.image) < m_icons.size())
                 return m_icons[static_cast<size_t>(row.image)];
-            return {};
-        }
+            return m_placeholder;
         case Qt::TextAlignmentRole: {
             if (column >= m_headers.size()) return {};
             const bool right = (m_headers[column].format & kHeaderAlignMask) == kHeaderAlignRight;

@@ -31,13 +31,23 @@ struct RowData {
 class CModuleListModel : public QAbstractTableModel, public IReportList {
     Q_OBJECT
 public:
+    // Asked by the views' delegate just before a row is painted: fetches the row's icon if it
+    // has none yet. Sizing a row never fetches, so laying out thousands of rows stays cheap.
+    static constexpr int kFetchIconRole = Qt::UserRole + 1;
+
     // Gives the icon of a row's record the first time the row is drawn.
     using IconProvider = std::function<QIcon(const RowData& record)>;
 
     explicit CModuleListModel(QObject* parent = nullptr);
     ~CModuleListModel() override;
 
-    void SetIconProvider(IconProvider provider) { m_iconProvider = std::move(provider); }
+    // placeholder is shown (and measured) until a row's own icon has been fetched.
+    void SetIconProvider(IconProvider provider, QIcon placeholder) {
+        m_iconProvider = std::move(provider);
+        m_placeholder = std::move(placeholder);
+    }
+    // How many rows have fetched their icon.
+    [[nodiscard]] size_t FetchedIconCount() const noexcept { return m_icons.size(); }
     // The images header items show (the strip 132), by index.
     void SetHeaderImages(QList<QIcon> images) { m_headerImages = std::move(images); }
     // The selection the views share; IsItemSelected and SetItemSelected go through it.
@@ -109,6 +119,7 @@ private:
     mutable std::vector<QIcon> m_icons;
     QList<QIcon> m_headerImages;
     IconProvider m_iconProvider;
+    QIcon m_placeholder;
     QPointer<QItemSelectionModel> m_selection;
     QFont m_font;
     WidthGetter m_getWidth;

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -15,6 +16,17 @@
 #include "settings/Settings.h"
 
 namespace {
+
+// Fetches a row's icon when the row is painted, never when it is only measured.
+class CLazyIconDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (index.column() == 0) (void)index.data(tv::CModuleListModel::kFetchIconRole);
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+};
 
 // Shows the wait cursor while an object of it lives.
 class CWaitCursor {
@@ -48,10 +60,12 @@ CRightView::CRightView(CShellNamespace shell, QWidget* parent)
     m_model->SetSelectionModel(shared);
     m_model->SetFont(m_report->font());
     m_model->SetHeaderImages(tv::StripImageList());
-    m_model->SetIconProvider([this](const tv::RowData& record) {
-        return tv::ModuleListIcon(m_shell.IdListToPath(record.idList).value_or(std::string()),
-                                  record.folder);
-    });
+    m_model->SetIconProvider(
+        [this](const tv::RowData& record) {
+            return tv::ModuleListIcon(m_shell.IdListToPath(record.idList).value_or(std::string()),
+                                      record.folder);
+        },
+        tv::StripImage(0));
     QHeaderView* header = m_report->horizontalHeader();
     m_model->SetWidthAccess(
         [header](int column) {
@@ -69,6 +83,7 @@ CRightView::CRightView(CShellNamespace shell, QWidget* parent)
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         view->setTextElideMode(Qt::ElideRight);
+        view->setItemDelegate(new CLazyIconDelegate(view));
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex& index) { OnRowActivated(index.row()); });
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {

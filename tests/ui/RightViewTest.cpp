@@ -245,4 +245,25 @@ TEST(RightViewTest, DoubleClickFollowsTheSetting) {
     WaitForScan(*view);
 }
 
+TEST(RightViewTest, IconsAreFetchedOnlyForRowsThatArePainted) {
+    Fixture f;
+    for (int i = 0; i < 400; ++i)
+        f.dir.Write("m" + std::to_string(i) + ".dll", Module("x"));
+    auto view = f.MakeView();
+    view->SetViewMode(tv::cmd::kViewLargeIcons);
+    view->resize(300, 200);
+    view->show();
+    view->Refill(f.Folder());
+    WaitForScan(*view);
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    view->repaint();
+    const size_t fetched = view->Model().FetchedIconCount();
+    EXPECT_GT(fetched, 0u);
+    EXPECT_LT(fetched, 100u);
+    // Drawn rows show the module's own icon, fetched once.
+    view->repaint();
+    EXPECT_EQ(view->Model().FetchedIconCount(), fetched);
+}
+
 }  // namespace

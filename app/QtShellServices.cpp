@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "app/PropertiesDlg.h"
+#include "app/QtWaitCursor.h"
 #include "common/ErrorCodes.h"
 #include "common/SystemErrorText.h"
 #include "common/TextCodec.h"
@@ -30,23 +31,6 @@ constexpr auto kFileManagerPath = "/org/freedesktop/FileManager1";
 constexpr int kFileManagerTimeoutMs = 10000;
 
 CDesktopServices* g_injected = nullptr;
-
-// The wait cursor for the time a command works; dropped before a message box comes up, so the
-// box does not show an hourglass.
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { Restore(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-    void Restore() {
-        if (m_active) QApplication::restoreOverrideCursor();
-        m_active = false;
-    }
-
-private:
-    bool m_active = true;
-};
 
 // 0 when something exists at path (a dangling link counts: it has properties of its own);
 // otherwise the code of the failure.

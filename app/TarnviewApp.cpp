@@ -8,6 +8,7 @@
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
 #include "app/QtShellServices.h"
+#include "app/QtWaitCursor.h"
 #include "res/Commands.h"
 #include "res/QtResources.h"
 #include "settings/Settings.h"
@@ -15,14 +16,6 @@
 namespace {
 
 CTarnviewApp* s_instance = nullptr;
-
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 bool IsAutomationSwitch(const QString& argument) {
     for (const char* name : {"Embedding", "Automation"}) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/QtShellServices.h"
+#include "app/QtWaitCursor.h"
 #include "common/ByteView.h"
 #include "res/Commands.h"
 #include "res/StringTable.h"
@@ -247,15 +248,6 @@ private:
 }  // namespace tv
 
 namespace {
-
-// Keeps the wait cursor up for a scope.
-class CWaitCursor {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 std::optional<QPersistentModelIndex> AsOptional(const QPersistentModelIndex& index) {
     if (!index.isValid()) return std::nullopt;

@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/QtWaitCursor.h"
 #include "browser/QtModuleIcon.h"
 #include "res/Commands.h"
 #include "res/StringTable.h"
@@ -26,15 +27,6 @@ public:
         if (index.column() == 0) (void)index.data(tv::CModuleListModel::kFetchIconRole);
         QStyledItemDelegate::paint(painter, option, index);
     }
-};
-
-// Shows the wait cursor while an object of it lives.
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
 
 constexpr int kDefaultColumnWidth = 100;

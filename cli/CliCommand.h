@@ -28,6 +28,10 @@ struct CommandRegistrar {
 int Fail(const std::string& message);
 // Prints the usage line of command to standard error and returns exit status 2.
 int UsageError(std::string_view command);
+// The path to open for a module argument: a bare name that names a file in the working folder
+// means that file ("./name"), as anywhere else on a command line, instead of being searched for
+// like an imported library.
+[[nodiscard]] std::string ModulePathArgument(const std::string& file);
 // Fails with the message for a (type, name) the module does not hold, or whose data lies outside
 // the file; typeText and nameText as the user would type them back.
 int FailMissingResource(const std::string& file, const std::string& typeText,

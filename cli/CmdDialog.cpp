@@ -78,11 +78,7 @@ int Run(const std::vector<std::string>& args) {
             "' ist kein Ressourcenname (eine Zahl von 1 bis 65535 oder ein Name).");
     }
 
-    // A bare name that names a file in the working folder means that file, as for `headers`.
-    std::string path = file;
-    std::error_code ec;
-    if (tv::IsBareModuleName(file) && std::filesystem::is_regular_file(file, ec))
-        path = "./" + file;
+    const std::string path = tv::cli::ModulePathArgument(file);
 
     // A module without resources fails here too, with 1812 and its own message.
     CResourceCatalog catalog;

@@ -29,12 +29,7 @@ int Run(const std::vector<std::string>& args) {
     }
     if (!haveFile) return tv::cli::UsageError("headers");
 
-    // A bare name is searched like an imported library; one that names a file in the working
-    // folder means that file, as anywhere else on a command line.
-    std::string path = file;
-    std::error_code ec;
-    if (tv::IsBareModuleName(file) && std::filesystem::is_regular_file(file, ec))
-        path = "./" + file;
+    const std::string path = tv::cli::ModulePathArgument(file);
 
     CModuleImage image;
     if (!image.Load(path))

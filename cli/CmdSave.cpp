@@ -118,11 +118,7 @@ int Run(const std::vector<std::string>& args) {
                              "Name).");
     }
 
-    // A bare name that names a file in the working folder means that file, as for `headers`.
-    std::string path = file;
-    std::error_code ec;
-    if (tv::IsBareModuleName(file) && std::filesystem::is_regular_file(file, ec))
-        path = "./" + file;
+    const std::string path = tv::cli::ModulePathArgument(file);
     CResourceCatalog catalog;
     if (!catalog.Enumerate(path))
         return tv::cli::Fail(tv::ModuleLoadErrorMessage(catalog.GetErrorCode(), file));

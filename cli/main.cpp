@@ -1,12 +1,14 @@
 // tarnview-cli: the texts of the program's windows on standard output.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/CliCommand.h"
 #include "common/BuildInfo.h"
+#include "module/ModuleSearch.h"
 
 namespace tv::cli {
 
@@ -36,6 +38,12 @@ int FailMissingResource(const std::string& file, const std::string& typeText,
                         const std::string& nameText) {
     return Fail(file + " enthält keine Ressource " + typeText + " " + nameText +
                 " (oder ihre Daten liegen außerhalb der Datei).");
+}
+
+std::string ModulePathArgument(const std::string& file) {
+    std::error_code ec;
+    if (IsBareModuleName(file) && std::filesystem::is_regular_file(file, ec)) return "./" + file;
+    return file;
 }
 
 int UsageError(std::string_view command) {

@@ -76,6 +76,11 @@ bool ParseDateText(const std::string& text, std::tm& out) noexcept {
     if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || hour > 23 ||
         minute > 59 || second > 60 || hour < 0 || minute < 0 || second < 0)
         return false;
+    // A day the month does not have is no date the program wrote: it sorts as unknown, not as
+    // the first days of the next month.
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kDays[month - 1] || (month == 2 && day == 29 && !leap)) return false;
     out = std::tm{};
     out.tm_mday = day;
     out.tm_mon = month - 1;

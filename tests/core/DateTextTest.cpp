@@ -80,8 +80,11 @@ TEST(DateText, ParsesOnlyItsOwnTexts) {
     EXPECT_EQ(tm.tm_min, 5);
     EXPECT_EQ(tm.tm_sec, 9);
     for (const char* bad : {"", "07.03.2005", "07.03.2005 14:05:09x", "32.01.2005 00:00:00",
-                            "01.13.2005 00:00:00", "1.234,50", "Release", "07-03-2005 14:05:09"})
+                            "01.13.2005 00:00:00", "31.04.2005 00:00:00", "29.02.2005 00:00:00",
+                            "29.02.1900 00:00:00", "1.234,50", "Release", "07-03-2005 14:05:09"})
         EXPECT_FALSE(tv::ParseDateText(bad, tm)) << bad;
+    EXPECT_TRUE(tv::ParseDateText("29.02.2000 23:59:59", tm));
+    EXPECT_TRUE(tv::ParseDateText("29.02.2024 00:00:00", tm));
 }
 
 }  // namespace

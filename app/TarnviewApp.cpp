@@ -114,17 +114,18 @@ bool CTarnviewApp::OpenModuleWindow(const char* className, const WindowFactory& 
     }
     std::unique_ptr<IModuleWindow> window = factory ? factory() : nullptr;
     if (!window) {
-        QWidget* owner = m_frame;
-        QMessageBox::information(
-            owner, QStringLiteral("Tarnview"),
+        wait.Restore();
+        tv::DesktopServices().ShowMessage(
+            m_frame, QMessageBox::Information,
             QStringLiteral("Dieses Fenster (%1) gibt es in dieser Version von Tarnview noch nicht.")
                 .arg(QString::fromLatin1(className)));
         return false;
     }
     if (!window->CreateModeless()) return false;
     if (!window->LoadModule(path)) {
-        QMessageBox::critical(m_frame, QStringLiteral("Tarnview"),
-                              QString::fromStdString(window->GetErrorText()));
+        wait.Restore();
+        tv::DesktopServices().ShowMessage(m_frame, QMessageBox::Critical,
+                                          QString::fromStdString(window->GetErrorText()));
         return false;
     }
     m_windows.push_back(std::move(window));

@@ -1,0 +1,114 @@
+// The application's list of module windows: one window per kind and exact path, shown again when
+// asked twice, hidden windows swept after the next open, failed loads reported and dropped.
+#include "app/TarnviewApp.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "FakeDesktopServices.h"
+
+namespace {
+
+struct Made {
+    int count = 0;
+    std::map<std::string, QWidget*> widgets;  // the live window of each path
+};
+
+class CFakeWindow : public IModuleWindow {
+public:
+    CFakeWindow(const char* className, Made& made) : m_class(className), m_made(made) {
+        ++made.count;
+    }
+    ~CFakeWindow() override {
+        if (m_made.widgets[m_path] == m_widget.get()) m_made.widgets.erase(m_path);
+    }
+    QWidget* Widget() override { return m_widget.get(); }
+    const char* ClassName() const override { return m_class; }
+    bool CreateModeless() override {
+        m_widget = std::make_unique<QWidget>();
+        m_widget->show();
+        return true;
+    }
+    bool LoadModule(const std::string& path) override {
+        m_path = path;
+        m_made.widgets[path] = m_widget.get();
+        return path.find("bad") == std::string::npos;
+    }
+    std::string GetModulePath() const override { return m_path; }
+    std::string GetErrorText() const override { return "kaputt: " + m_path; }
+
+private:
+    const char* m_class;
+    Made& m_made;
+    std::unique_ptr<QWidget> m_widget;
+    std::string m_path;
+};
+
+TEST(TarnviewAppTest, ModuleWindowsAreFoundByKindAndExactPathAndSwept) {
+    CFakeDesktopServices desktop;
+    CTarnviewApp app;
+    Made resources;
+    Made headers;
+    app.SetResourcesWindowFactory(
+        [&] { return std::make_unique<CFakeWindow>("CResourcesDlg", resources); });
+    app.SetHeadersWindowFactory(
+        [&] { return std::make_unique<CFakeWindow>("CModuleHeadersDlg", headers); });
+
+    EXPECT_TRUE(app.OpenResourcesWindow("/w/A.DLL"));
+    EXPECT_TRUE(app.OpenResourcesWindow("/w/a.dll"));  // another spelling, another window
+    EXPECT_EQ(resources.count, 2);
+    EXPECT_TRUE(app.OpenResourcesWindow("/w/A.DLL"));  // brought back, nothing made
+    EXPECT_EQ(resources.count, 2);
+    EXPECT_TRUE(app.OpenHeadersWindow("/w/A.DLL"));  // the other kind is a window of its own
+    EXPECT_EQ(headers.count, 1);
+    EXPECT_EQ(app.ModuleWindowCount(), 3u);
+
+    EXPECT_FALSE(app.OpenHeadersWindow("/w/bad.dll"));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].first, QMessageBox::Critical);
+    EXPECT_EQ(desktop.messages[0].second, QStringLiteral("kaputt: /w/bad.dll"));
+    EXPECT_EQ(app.ModuleWindowCount(), 3u);
+
+    // A window the user closed (hidden) comes back as it was while no other window opens...
+    app.SweepModuleWindows(false);
+    EXPECT_EQ(app.ModuleWindowCount(), 3u);
+    resources.widgets.at("/w/a.dll")->hide();
+    EXPECT_TRUE(app.OpenResourcesWindow("/w/a.dll"));
+    EXPECT_EQ(resources.count, 2);
+    EXPECT_TRUE(resources.widgets.at("/w/a.dll")->isVisible());
+    // ...and goes with the sweep that follows the next successful open.
+    resources.widgets.at("/w/a.dll")->hide();
+    EXPECT_TRUE(app.OpenResourcesWindow("/w/c.dll"));
+    EXPECT_EQ(resources.count, 3);
+    EXPECT_EQ(app.ModuleWindowCount(), 3u);
+    EXPECT_EQ(resources.widgets.count("/w/a.dll"), 0u);
+
+    app.SweepModuleWindows(true);
+    EXPECT_EQ(app.ModuleWindowCount(), 0u);
+}
+
+TEST(TarnviewAppTest, AKindWithoutWindowsSaysSoAndAutomationStartsNoWindow) {
+    CFakeDesktopServices desktop;
+    CTarnviewApp app;
+    EXPECT_FALSE(app.OpenHeadersWindow("/w/a.dll"));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].first, QMessageBox::Information);
+    EXPECT_EQ(app.ModuleWindowCount(), 0u);
+
+    int exitCode = -1;
+    EXPECT_FALSE(
+        app.InitInstance({QStringLiteral("tarnview"), QStringLiteral("-Embedding")}, exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(app.GetMainFrame(), nullptr);
+
+    CCmdUI about(57664);
+    EXPECT_TRUE(app.OnUpdateCommand(about));
+    EXPECT_TRUE(about.IsEnabled());
+    CCmdUI other(32774);
+    EXPECT_FALSE(app.OnUpdateCommand(other));
+}
+
+}  // namespace

@@ -99,3 +99,32 @@ TEST_F(MappedFileTest, FailedOpenReleasesTheEarlierMapping) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file shortened by another process while it is mapped: reading past its new end gives zeros
+// instead of ending the program with SIGBUS, and the parsers over it stay within their checks.
+TEST_F(MappedFileTest, AFileShortenedWhileMappedReadsAsZerosPastItsEnd) {
+    const long page = ::sysconf(_SC_PAGESIZE);
+    const std::string path = Write("shrinking.dll", std::string(static_cast<size_t>(3 * page), 'A'));
+    tv::CMappedFile file;
+    ASSERT_TRUE(file.Open(path));
+    ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+    const tv::CByteView view = file.View();
+    ASSERT_EQ(view.Size(), static_cast<uint64_t>(3 * page));
+    EXPECT_EQ(view.U8(10).value_or(0), 'A');
+    EXPECT_EQ(view.U8(static_cast<uint64_t>(2 * page + 5)).value_or(1), 0);
+    EXPECT_EQ(view.U32(static_cast<uint64_t>(page)).value_or(1), 0u);
+    file.Close();
+
+    // Mapped again, the file has its new size; the guard keeps working for later mappings.
+    ASSERT_TRUE(file.Open(path));
+    EXPECT_EQ(file.View().Size(), 100u);
+    const std::string second = Write("second.dll", std::string(static_cast<size_t>(2 * page), 'B'));
+    tv::CMappedFile other;
+    ASSERT_TRUE(other.Open(second));
+    ASSERT_EQ(::truncate(second.c_str(), 0), 0);
+    EXPECT_EQ(other.View().U8(static_cast<uint64_t>(page)).value_or(1), 0);
+}
+
+}  // namespace

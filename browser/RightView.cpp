@@ -76,7 +76,8 @@ CRightView::CRightView(CShellNamespace shell, QWidget* parent)
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         view->setTextElideMode(Qt::ElideRight);
         view->setItemDelegate(new CLazyIconDelegate(view));
-        connect(view, &QAbstractItemView::doubleClicked, this,
+        // Activation is a double click, Enter, or a single click where the desktop asks for it.
+        connect(view, &QAbstractItemView::activated, this,
                 [this](const QModelIndex& index) { OnRowActivated(index.row()); });
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
             ShowContextMenu(view->viewport()->mapToGlobal(at));

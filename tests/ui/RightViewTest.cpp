@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QTableView>
 
@@ -232,6 +233,13 @@ TEST(RightViewTest, DoubleClickFollowsTheSetting) {
     view->OnRowActivated(0);  // the folder
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], f.Folder("sub"));
+    // Enter on the selected row opens it as a double click does.
+    view->show();
+    view->Model().SetItemSelected(0, true);
+    view->CurrentView()->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(view->CurrentView(), &enter);
+    EXPECT_EQ(opened.size(), 2u);
 
     CRegistryKey key;
     ASSERT_TRUE(key.Open(std::string(CSettings::kProductKey) + "\\ViewSettings",

@@ -71,7 +71,10 @@ void CMainFrame::Create(const CShellNamespace& shell) {
         statusBar()->addPermanentWidget(label);
         m_indicators.push_back(label);
     }
-    statusBar()->showMessage(QString::fromUtf8(std::string(tv::LoadString(57345)).c_str()));
+    // The idle text sits under the prompts: a prompt covers it while a command is pointed at, and
+    // it comes back when the pointer leaves.
+    statusBar()->addWidget(
+        new QLabel(QString::fromUtf8(std::string(tv::LoadString(57345)).c_str()), this), 1);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_left = new CLeftView(std::make_unique<CShellNamespace>(shell), m_splitter);

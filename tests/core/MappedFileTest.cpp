@@ -106,7 +106,8 @@ namespace {
 // instead of ending the program with SIGBUS, and the parsers over it stay within their checks.
 TEST_F(MappedFileTest, AFileShortenedWhileMappedReadsAsZerosPastItsEnd) {
     const long page = ::sysconf(_SC_PAGESIZE);
-    const std::string path = Write("shrinking.dll", std::string(static_cast<size_t>(3 * page), 'A'));
+    const std::string path =
+        Write("shrinking.dll", std::string(static_cast<size_t>(3 * page), 'A'));
     tv::CMappedFile file;
     ASSERT_TRUE(file.Open(path));
     ASSERT_EQ(::truncate(path.c_str(), 100), 0);

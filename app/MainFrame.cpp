@@ -64,7 +64,6 @@ void CMainFrame::Create(const CShellNamespace& shell) {
         label->setMinimumWidth(label->fontMetrics().horizontalAdvance(label->text()) + 12);
         label->setAlignment(Qt::AlignCenter);
         statusBar()->addPermanentWidget(label);
-        m_indicators.push_back(label);
     }
     // The idle text sits under the prompts: a prompt covers it while a command is pointed at, and
     // it comes back when the pointer leaves.
@@ -339,12 +338,7 @@ void CMainFrame::ShowViewsDropDown() {
     if (button == nullptr) return;
     QMenu* menu = tv::BuildMenu(
         130, 0, this, [this](uint32_t id) { RouteCommand(id); },
-        [this](uint32_t id, QAction& action) {
-            const CCmdUI ui = QueryCommand(id);
-            action.setEnabled(ui.IsEnabled());
-            action.setCheckable(true);
-            action.setChecked(ui.IsChecked());
-        });
+        [this](uint32_t id, QAction& action) { ApplyCommandState(id, action); });
     if (menu == nullptr) return;
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(button->mapToGlobal(QPoint(0, button->height())));

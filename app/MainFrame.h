@@ -73,7 +73,6 @@ private:
     QPointer<CLeftView> m_left;
     QPointer<CRightView> m_right;
     QWidget* m_activeView = nullptr;  // the pane that had the focus last
-    QList<QLabel*> m_indicators;
     std::function<bool(const std::string&)> m_resourcesWindow;
     std::function<bool(const std::string&)> m_headersWindow;
     QMetaObject::Connection m_focusConnection;

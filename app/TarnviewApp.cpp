@@ -34,13 +34,13 @@ CTarnviewApp::CTarnviewApp() { s_instance = this; }
 
 CTarnviewApp::~CTarnviewApp() {
     SweepModuleWindows(true);
-    m_ownedFrame.reset();
+    m_frame.reset();
     if (s_instance == this) s_instance = nullptr;
 }
 
 CTarnviewApp* CTarnviewApp::Instance() noexcept { return s_instance; }
 
-CMainFrame* CTarnviewApp::GetMainFrame() const noexcept { return m_frame; }
+CMainFrame* CTarnviewApp::GetMainFrame() const noexcept { return m_frame.get(); }
 
 bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
     exitCode = 0;
@@ -71,9 +71,8 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
     else
         m_document.OnOpenDocument(startPath);
 
-    m_ownedFrame = std::make_unique<CMainFrame>(this);
-    m_frame = m_ownedFrame.get();
-    CMainFrame* frame = m_ownedFrame.get();
+    m_frame = std::make_unique<CMainFrame>(this);
+    CMainFrame* frame = m_frame.get();
     frame->SetShellActions(
         [frame](const std::string& path) { return tv::ShowFileProperties(path, frame); },
         [frame](const tv::CItemIdList& item) { return tv::ShowItemProperties(item, frame); },
@@ -116,7 +115,7 @@ bool CTarnviewApp::OpenModuleWindow(const char* className, const WindowFactory& 
     if (!window) {
         wait.Restore();
         tv::DesktopServices().ShowMessage(
-            m_frame, QMessageBox::Information,
+            m_frame.get(), QMessageBox::Information,
             QStringLiteral("Dieses Fenster (%1) gibt es in dieser Version von Tarnview noch nicht.")
                 .arg(QString::fromLatin1(className)));
         return false;
@@ -124,7 +123,7 @@ bool CTarnviewApp::OpenModuleWindow(const char* className, const WindowFactory& 
     if (!window->CreateModeless()) return false;
     if (!window->LoadModule(path)) {
         wait.Restore();
-        tv::DesktopServices().ShowMessage(m_frame, QMessageBox::Critical,
+        tv::DesktopServices().ShowMessage(m_frame.get(), QMessageBox::Critical,
                                           QString::fromStdString(window->GetErrorText()));
         return false;
     }
@@ -146,7 +145,7 @@ void CTarnviewApp::SweepModuleWindows(bool all) {
 
 bool CTarnviewApp::OnCommand(uint32_t id) {
     if (id != tv::cmd::kAppAbout) return false;
-    CAboutDlg about(m_frame);
+    CAboutDlg about(m_frame.get());
     about.exec();
     return true;
 }

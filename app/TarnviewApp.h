@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -70,8 +69,7 @@ private:
                           const std::string& path);
 
     CTarnviewDoc m_document;
-    QPointer<CMainFrame> m_frame;
-    std::unique_ptr<CMainFrame> m_ownedFrame;
+    std::unique_ptr<CMainFrame> m_frame;
     std::vector<std::unique_ptr<IModuleWindow>> m_windows;
     WindowFactory m_resources;
     WindowFactory m_headers;

@@ -56,14 +56,6 @@ void CModuleListModel::SetColumns(const std::vector<ReportHeaderItem>& headers) 
     endResetModel();
 }
 
-void CModuleListModel::ClearDetailCells() {
-    for (Row& row : m_rows)
-        row.cells.resize(1);
-    if (!m_rows.empty() && m_headers.size() > 1)
-        emit dataChanged(index(0, 1), index(static_cast<int>(m_rows.size()) - 1,
-                                            static_cast<int>(m_headers.size()) - 1));
-}
-
 int CModuleListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
@@ -146,10 +138,8 @@ bool CModuleListModel::SetItemText(int item, int column, std::string_view text) 
     if (row.cells.size() <= static_cast<size_t>(column))
         row.cells.resize(static_cast<size_t>(column) + 1);
     row.cells[static_cast<size_t>(column)] = std::string(text);
-    if (m_moveDepth > 0)
-        m_movedDuringBatch = true;
-    else
-        emit dataChanged(index(item, column), index(item, column));
+    // A sort's batch redraws once at its end.
+    if (m_moveDepth == 0) emit dataChanged(index(item, column), index(item, column));
     return true;
 }
 
@@ -242,7 +232,6 @@ void CModuleListModel::BeginRowMoves() {
         m_batchSelected.assign(m_rows.size(), false);
         for (int i = 0; i < static_cast<int>(m_rows.size()); ++i)
             m_batchSelected[static_cast<size_t>(i)] = IsItemSelected(i);
-        m_movedDuringBatch = false;
         emit layoutAboutToBeChanged();
     }
     ++m_moveDepth;

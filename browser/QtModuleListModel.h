@@ -62,8 +62,6 @@ public:
     [[nodiscard]] const RowData* Record(int row) const;
     // Replaces the columns after column 0 (created once, never removed) by headers.
     void SetColumns(const std::vector<ReportHeaderItem>& headers);
-    // Empties every cell after column 0 (the detail columns of a new mode or fill).
-    void ClearDetailCells();
 
     // ---- QAbstractTableModel
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -125,7 +123,6 @@ private:
     WidthGetter m_getWidth;
     WidthSetter m_setWidth;
     int m_moveDepth = 0;
-    bool m_movedDuringBatch = false;
     // While a sort moves rows, selection moves with them here and reaches the views at the end.
     std::vector<bool> m_batchSelected;
 };

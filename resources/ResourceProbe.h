@@ -23,6 +23,11 @@ public:
     static constexpr uint32_t kHeaderBytes = 4096;
     static constexpr uint32_t kTreeBytes = 64 * 1024;
 
+    CResourceProbe() = default;
+    ~CResourceProbe();
+    CResourceProbe(const CResourceProbe&) = delete;
+    CResourceProbe& operator=(const CResourceProbe&) = delete;
+
     // Reads path's resource directory. false with GetErrorCode() as the catalog gives it (2, 3,
     // 5 for the file, 193 for no module, 1812 for no resources).
     [[nodiscard]] bool Open(const std::string& path);
@@ -49,12 +54,6 @@ private:
     CResourceDirectory m_directory;
     CMappedFile m_file;
     uint32_t m_error = 0;
-
-public:
-    CResourceProbe() = default;
-    ~CResourceProbe();
-    CResourceProbe(const CResourceProbe&) = delete;
-    CResourceProbe& operator=(const CResourceProbe&) = delete;
 };
 
 }  // namespace tv

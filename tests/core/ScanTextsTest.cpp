@@ -37,10 +37,10 @@ std::vector<uint8_t> CountedModule() {
     auto builder = PeBuilder::Pe32();
     const auto icon = IconImage(16, 16, 4).Build();
     for (uint16_t id = 1; id <= 3; ++id)
-        builder.AddResource({2, id, 0, Dib(2, 2, 1).Build()});
-    builder.AddResource({3, 1, 0, icon}).AddResource({3, 2, 0, icon});
-    builder.AddResource({14, 1, 0, GroupIcon({IconEntryFor(icon, 1), IconEntryFor(icon, 2)})});
-    builder.AddResource({16, 1, 0x0407, VersionBlock()});
+        builder.AddResource(2, id, 0, Dib(2, 2, 1).Build());
+    builder.AddResource(3, 1, 0, icon).AddResource(3, 2, 0, icon);
+    builder.AddResource(14, 1, 0, GroupIcon({IconEntryFor(icon, 1), IconEntryFor(icon, 2)}));
+    builder.AddResource(16, 1, 0x0407, VersionBlock());
     return builder.Build();
 }
 
@@ -96,8 +96,8 @@ TEST(ScanTextsTest, QuickReaderAgreesWithTheCatalogOnLargeAndDamagedDirectories)
     // Far more directory than the first read takes: the reader must go on to the whole section.
     auto big = PeBuilder::Pe32Plus();
     for (uint16_t id = 1; id <= 6000; ++id)
-        big.AddResource({6, id, 0, {0, 0}});
-    big.AddResource({u"NAMED", u"ENTRY", 0, {1}});
+        big.AddResource(6, id, 0, {0, 0});
+    big.AddResource(u"NAMED", u"ENTRY", 0, {1});
     const auto bigPath = dir.Write("big.dll", big.Build()).string();
     tv::CResourceProbe probe;
     ASSERT_TRUE(probe.Open(bigPath));

@@ -29,16 +29,16 @@ std::vector<uint8_t> Module(const char* description) {
     auto builder = PeBuilder::Pe32();
     const auto icon = IconImage(16, 16, 4).Build();
     for (uint16_t id = 1; id <= 3; ++id)
-        builder.AddResource({2, id, 0, Dib(2, 2, 1).Build()});
-    builder.AddResource({3, 1, 0, icon}).AddResource({3, 2, 0, icon});
-    builder.AddResource({14, 1, 0, GroupIcon({IconEntryFor(icon, 1), IconEntryFor(icon, 2)})});
-    builder.AddResource({16, 1, 0x0409,
-                         VersionInfoBuilder()
-                             .StringTable(0x0409, 1200)
-                             .Value("ProductVersion", "2.0")
-                             .Value("FileDescription", description)
-                             .Translation(0x0409, 1200)
-                             .Build()});
+        builder.AddResource(2, id, 0, Dib(2, 2, 1).Build());
+    builder.AddResource(3, 1, 0, icon).AddResource(3, 2, 0, icon);
+    builder.AddResource(14, 1, 0, GroupIcon({IconEntryFor(icon, 1), IconEntryFor(icon, 2)}));
+    builder.AddResource(16, 1, 0x0409,
+                        VersionInfoBuilder()
+                            .StringTable(0x0409, 1200)
+                            .Value("ProductVersion", "2.0")
+                            .Value("FileDescription", description)
+                            .Translation(0x0409, 1200)
+                            .Build());
     return builder.Build();
 }
 

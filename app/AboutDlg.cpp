@@ -12,8 +12,10 @@
 #include <QVBoxLayout>
 #include <string>
 
-#include "app/QtShellServices.h"
+#include "browser/QtShellServices.h"
 #include "module/VersionInfo.h"
+
+namespace tv {
 
 namespace {
 
@@ -139,3 +141,5 @@ bool CAboutDlg::OpenAddress() {
         return false;
     return tv::DesktopServices().OpenUrl(address);
 }
+
+}  // namespace tv

@@ -8,6 +8,8 @@
 #include <QString>
 #include <array>
 
+namespace tv {
+
 class CVersionInfo;
 
 // The address line: blue, underlined while the mouse is over it, reports clicks.
@@ -62,3 +64,5 @@ private:
     std::array<QLabel*, kLineCount> m_lines{};
     CAddressLabel* m_address = nullptr;
 };
+
+}  // namespace tv

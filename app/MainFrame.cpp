@@ -22,6 +22,8 @@
 #include "res/StringTable.h"
 #include "shell/ShellNamespace.h"
 
+namespace tv {
+
 namespace cmd = tv::cmd;
 
 CMainFrame::CMainFrame(ICommandTarget* app, QWidget* parent)
@@ -358,3 +360,5 @@ void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange) UpdateCommandStates();
 }
+
+}  // namespace tv

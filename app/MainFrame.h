@@ -9,16 +9,19 @@
 #include <functional>
 #include <string>
 
-#include "app/CommandTarget.h"
+#include "res/CommandTarget.h"
 #include "shell/ItemIdList.h"
 
-class CLeftView;
-class CRightView;
-class CShellNamespace;
 class QAction;
 class QLabel;
 class QSplitter;
 class QToolBar;
+
+namespace tv {
+
+class CLeftView;
+class CRightView;
+class CShellNamespace;
 
 class CMainFrame : public QMainWindow, public ICommandTarget {
     Q_OBJECT
@@ -77,3 +80,5 @@ private:
     std::function<bool(const std::string&)> m_headersWindow;
     QMetaObject::Connection m_focusConnection;
 };
+
+}  // namespace tv

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "app/QtShellServices.h"
+#include "browser/QtShellServices.h"
 #include "common/NumberText.h"
 #include "common/TextCodec.h"
 
@@ -76,8 +76,6 @@ void OnAboutWindows(QWidget* owner) {
     CShellInfoDlg dialog(owner);
     dialog.exec();
 }
-
-}  // namespace tv
 
 CShellInfoDlg::CShellInfoDlg(QWidget* parent) : QDialog(parent) {
     Build(tv::ReadLinuxSystemInfo());
@@ -148,3 +146,5 @@ QString CShellInfoDlg::GetText() const {
     }
     return texts.join(QLatin1Char('\n'));
 }
+
+}  // namespace tv

@@ -26,8 +26,6 @@ void OnShellInformation(QWidget* owner);
 // Command "Info über Windows": a modal CShellInfoDlg owned by owner.
 void OnAboutWindows(QWidget* owner);
 
-}  // namespace tv
-
 // "Info über Windows": the system's name as the table gives it in large type, then the real
 // system line by line, and the user the program runs for.
 class CShellInfoDlg : public QDialog {
@@ -45,3 +43,5 @@ public:
 private:
     void Build(const tv::LinuxSystemInfo& system);
 };
+
+}  // namespace tv

@@ -7,11 +7,13 @@
 
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
-#include "app/QtShellServices.h"
-#include "app/QtWaitCursor.h"
+#include "browser/QtShellServices.h"
 #include "res/Commands.h"
 #include "res/QtResources.h"
+#include "res/QtWaitCursor.h"
 #include "settings/Settings.h"
+
+namespace tv {
 
 namespace {
 
@@ -155,3 +157,5 @@ bool CTarnviewApp::OnUpdateCommand(CCmdUI& ui) {
     ui.Enable(true);
     return true;
 }
+
+}  // namespace tv

@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandTarget.h"
 #include "app/TarnviewDoc.h"
+#include "res/CommandTarget.h"
+
+class QWidget;
+
+namespace tv {
 
 class CMainFrame;
-class QWidget;
 
 // What a module window (the headers and the resources windows) offers the application.
 class IModuleWindow {
@@ -74,3 +77,5 @@ private:
     WindowFactory m_resources;
     WindowFactory m_headers;
 };
+
+}  // namespace tv

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace tv {
+
 class CTarnviewDoc {
 public:
     // A new, empty document: no start path.
@@ -27,3 +29,5 @@ private:
     std::string m_startPath;
     std::string m_title = "Tarnview";
 };
+
+}  // namespace tv

@@ -4,6 +4,8 @@
 
 #include "app/TarnviewApp.h"
 
+using tv::CTarnviewApp;
+
 int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     CTarnviewApp app;

@@ -7,6 +7,8 @@
 #include "common/ByteView.h"
 #include "common/NumberText.h"
 
+using tv::CNumberText;
+
 namespace {
 
 void BM_FormatByteSize(benchmark::State& state) {

@@ -13,6 +13,8 @@
 #include "module/ModuleImage.h"
 #include "support/PeBuilder.h"
 
+using tv::CModuleImage;
+
 namespace {
 
 const std::vector<uint8_t>& ManyExports() {

@@ -13,6 +13,9 @@
 #include "resources/MemoryReportList.h"
 #include "resources/ReportListAdapter.h"
 
+using tv::CNumberText;
+using tv::CReportListAdapter;
+
 namespace {
 
 constexpr int kRows = 50000;

@@ -24,6 +24,8 @@
 #include "support/PeBuilder.h"
 #include "support/TypicalModule.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 // The kinds the module list counts: every type of the type table.

@@ -17,6 +17,8 @@
 #include "support/PeBuilder.h"
 #include "support/TypicalModule.h"
 
+using tv::CShellNamespace;
+
 namespace {
 
 const std::string& BenchFolder() {

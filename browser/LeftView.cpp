@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/QtShellServices.h"
-#include "app/QtWaitCursor.h"
+#include "browser/QtShellServices.h"
 #include "common/ByteView.h"
 #include "res/Commands.h"
+#include "res/QtWaitCursor.h"
 #include "res/StringTable.h"
 #include "shell/ShellNamespace.h"
 
@@ -244,8 +244,6 @@ private:
     QIcon m_homeIcon;
     QIcon m_rootIcon;
 };
-
-}  // namespace tv
 
 namespace {
 
@@ -493,3 +491,5 @@ void CLeftView::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
     if (menu) menu->exec(at);
 }
+
+}  // namespace tv

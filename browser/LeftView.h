@@ -14,17 +14,18 @@
 #include <memory>
 #include <string>
 
-#include "app/CommandTarget.h"
 #include "browser/History.h"
+#include "res/CommandTarget.h"
 #include "res/QtResources.h"
 #include "shell/ItemIdList.h"
 
-class CShellNamespace;
 class QContextMenuEvent;
 
 namespace tv {
+
+class CShellNamespace;
+
 class CFolderTreeModel;
-}
 
 class CLeftView : public QTreeView, public ICommandTarget {
     Q_OBJECT
@@ -120,3 +121,5 @@ private:
     tv::CommandUpdater m_commandUpdater;
     WarningBox m_warningBox;
 };
+
+}  // namespace tv

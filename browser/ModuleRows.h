@@ -15,10 +15,10 @@
 
 #include "shell/ItemIdList.h"
 
+namespace tv {
+
 class CReportListAdapter;
 class CShellNamespace;
-
-namespace tv {
 
 // The view modes, as the command ids that choose them (also the stored RightViewStyle).
 enum : uint32_t {

@@ -10,11 +10,13 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/QtWaitCursor.h"
 #include "browser/QtModuleIcon.h"
 #include "res/Commands.h"
+#include "res/QtWaitCursor.h"
 #include "res/StringTable.h"
 #include "settings/Settings.h"
+
+namespace tv {
 
 namespace {
 
@@ -405,3 +407,5 @@ bool CRightView::OnUpdateCommand(CCmdUI& ui) {
             return false;
     }
 }
+
+}  // namespace tv

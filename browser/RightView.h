@@ -10,10 +10,10 @@
 #include <set>
 #include <string>
 
-#include "app/CommandTarget.h"
 #include "browser/DetailsScan.h"
 #include "browser/ModuleRows.h"
 #include "browser/QtModuleListModel.h"
+#include "res/CommandTarget.h"
 #include "res/QtResources.h"
 #include "resources/ReportListAdapter.h"
 #include "shell/ShellNamespace.h"
@@ -22,6 +22,8 @@ class QListView;
 class QStackedWidget;
 class QTableView;
 class QAbstractItemView;
+
+namespace tv {
 
 class CRightView : public QWidget, public ICommandTarget {
     Q_OBJECT
@@ -115,3 +117,5 @@ private:
     std::function<bool(const tv::CItemIdList&)> m_explore;
     std::function<void(const QString&)> m_showMessage;
 };
+
+}  // namespace tv

@@ -8,8 +8,8 @@
 #include "common/MappedFile.h"
 #include "common/NumberText.h"
 #include "module/PeFile.h"
+#include "module/ResourceDirectory.h"
 #include "module/VersionInfo.h"
-#include "resources/ResourceDirectory.h"
 #include "resources/ResourceProbe.h"
 #include "shell/ShellNamespace.h"
 

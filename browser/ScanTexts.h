@@ -11,9 +11,9 @@
 
 #include "shell/ItemIdList.h"
 
-class CShellNamespace;
-
 namespace tv {
+
+class CShellNamespace;
 
 // One cell the scan writes: the column and its text. Cells the scan leaves alone are not listed,
 // so a row's cells start empty at every fill and stay empty where nothing is known.

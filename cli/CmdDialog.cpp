@@ -14,6 +14,8 @@
 #include "resources/ResourceCatalog.h"
 #include "resources/ResourceTypes.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 constexpr const char* kFormatHelp =

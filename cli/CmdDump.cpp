@@ -11,6 +11,8 @@
 #include "resources/ResourceCatalog.h"
 #include "resources/ResourceTypes.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 bool IsFileArgument(const std::string& arg) { return arg.empty() || arg[0] != '-' || arg == "-"; }

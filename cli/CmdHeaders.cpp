@@ -11,6 +11,8 @@
 #include "module/ModuleImage.h"
 #include "module/ModuleSearch.h"
 
+using tv::CModuleImage;
+
 namespace {
 
 int Run(const std::vector<std::string>& args) {

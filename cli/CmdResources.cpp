@@ -13,6 +13,9 @@
 #include "resources/ResourceTree.h"
 #include "resources/ResourceTypes.h"
 
+using tv::CResourceCatalog;
+using tv::CResourceEntry;
+
 namespace {
 
 bool IsFileArgument(const std::string& arg) { return arg.empty() || arg[0] != '-' || arg == "-"; }

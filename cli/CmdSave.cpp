@@ -19,6 +19,8 @@
 #include "resources/ResourceCatalog.h"
 #include "resources/ResourceTypes.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 constexpr const char* kHelp =

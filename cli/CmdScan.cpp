@@ -15,6 +15,9 @@
 #include "settings/Settings.h"
 #include "shell/ShellNamespace.h"
 
+using tv::CSettings;
+using tv::CShellNamespace;
+
 namespace {
 
 std::optional<uint32_t> ParseMode(const std::string& text) {

@@ -16,6 +16,8 @@
 #include "resources/ResourceTypes.h"
 #include "resources/StringRows.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 constexpr uint32_t kStringExportFailedId = 1004;

@@ -13,6 +13,8 @@
 #include "module/VersionInfo.h"
 #include "res/StringTable.h"
 
+using tv::CVersionInfo;
+
 namespace {
 
 void PrintRow(uint32_t labelId, const std::string& value) {

@@ -2,8 +2,10 @@
 #pragma once
 
 namespace tv {
+
 [[nodiscard]] const char* BuildVersionText() noexcept;
 [[nodiscard]] unsigned BuildVersionMajor() noexcept;
 [[nodiscard]] unsigned BuildVersionMinor() noexcept;
 [[nodiscard]] unsigned BuildVersionPatch() noexcept;
+
 }  // namespace tv

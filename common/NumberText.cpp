@@ -6,6 +6,8 @@
 
 #include "res/StringTable.h"
 
+namespace tv {
+
 namespace {
 
 // "%.*f" without the locale: std::to_chars rounds the exact binary value to the nearest
@@ -93,3 +95,5 @@ CNumberText& CNumberText::FormatByteSize(uint64_t bytes) {
     m_text += " Gb";
     return *this;
 }
+
+}  // namespace tv

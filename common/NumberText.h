@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace tv {
+
 class CNumberText {
 public:
     CNumberText() = default;
@@ -30,3 +32,5 @@ public:
 private:
     std::string m_text;
 };
+
+}  // namespace tv

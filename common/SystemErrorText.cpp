@@ -198,8 +198,6 @@ std::string DialogLoadErrorMessage(const CException* exception) {
     return message;
 }
 
-}  // namespace tv
-
 CSystemErrorText::CSystemErrorText(uint32_t code) {
     const auto text = tv::SystemMessageText(code);
     if (!text.empty()) m_text.emplace(text);
@@ -218,3 +216,5 @@ const char* CSystemErrorText::GetText() const noexcept {
 }
 
 std::string CSystemErrorText::GetString() const { return m_text.value_or(std::string()); }
+
+}  // namespace tv

@@ -13,8 +13,8 @@
 #include <string_view>
 
 namespace tv {
+
 class CException;
-}  // namespace tv
 
 // Holds the message text of one error code or one framework exception until destroyed.
 class CSystemErrorText {
@@ -36,8 +36,6 @@ public:
 private:
     std::optional<std::string> m_text;
 };
-
-namespace tv {
 
 // The message of an error code, inserts unreplaced; empty for 0 and unknown codes.
 [[nodiscard]] std::string_view SystemMessageText(uint32_t code) noexcept;

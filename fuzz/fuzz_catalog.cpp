@@ -19,6 +19,9 @@
 #include "resources/ResourceCatalog.h"
 #include "resources/StringRows.h"
 
+using tv::CResourceCatalog;
+using tv::CResourceEntry;
+
 namespace {
 
 struct NullSink : tv::IInfoRowSink {

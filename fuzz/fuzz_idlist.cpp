@@ -12,6 +12,8 @@
 #include "shell/ItemIdList.h"
 #include "shell/ShellNamespace.h"
 
+using tv::CShellNamespace;
+
 namespace {
 
 // The first bytes choose the home folder, so that the home item's data can be matched too.

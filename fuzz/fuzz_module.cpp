@@ -10,6 +10,8 @@
 #include "module/HeadersReport.h"
 #include "module/ModuleImage.h"
 
+using tv::CModuleImage;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CModuleImage image;
     if (!image.LoadFromMemory(tv::CByteView(data, size), "fuzz.dll")) return 0;

@@ -9,6 +9,8 @@
 #include "common/DateText.h"
 #include "common/NumberText.h"
 
+using tv::CNumberText;
+
 namespace {
 void CheckGrouping(const std::string& text) {
     // Between two separators stand exactly three digits.

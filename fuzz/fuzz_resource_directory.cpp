@@ -7,7 +7,7 @@
 
 #include "common/ByteView.h"
 #include "module/PeFile.h"
-#include "resources/ResourceDirectory.h"
+#include "module/ResourceDirectory.h"
 
 namespace {
 constexpr size_t kLookupChecks = 2048;

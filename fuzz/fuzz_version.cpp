@@ -10,6 +10,8 @@
 #include "module/VersionBlock.h"
 #include "module/VersionInfo.h"
 
+using tv::CVersionInfo;
+
 namespace {
 
 void ReadEverything(CVersionInfo& info) {

@@ -13,9 +13,9 @@
 #include "module/PeFile.h"
 #include "module/ReportTree.h"
 
-class CModuleImage;
-
 namespace tv {
+
+class CModuleImage;
 
 enum class HeadersDisplay { Summary, Full };
 

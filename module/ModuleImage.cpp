@@ -4,6 +4,8 @@
 
 #include "common/ErrorCodes.h"
 
+namespace tv {
+
 CModuleImage::CModuleImage(const char* path) {
     if (path && *path) Load(path);
 }
@@ -123,3 +125,5 @@ tv::CByteView CModuleImage::RvaToPointer(uint32_t rva) const noexcept {
     if (!m_loaded) return {};
     return m_pe.RvaToTail(rva);
 }
+
+}  // namespace tv

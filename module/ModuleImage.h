@@ -15,6 +15,8 @@
 #include "module/ModuleSearch.h"
 #include "module/PeFile.h"
 
+namespace tv {
+
 // The loader's record of a mapped module, with the members and meanings the image-help library
 // documents. Address members hold addresses inside this program's own mapping.
 struct LOADED_IMAGE {
@@ -93,3 +95,5 @@ private:
     tv::CMappedFile m_file;
     tv::CPeFile m_pe;
 };
+
+}  // namespace tv

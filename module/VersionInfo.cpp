@@ -11,8 +11,8 @@
 #include "common/MappedFile.h"
 #include "module/LanguageNames.h"
 #include "module/PeFile.h"
+#include "module/ResourceDirectory.h"
 #include "module/VersionBlock.h"
-#include "resources/ResourceDirectory.h"
 
 namespace tv {
 
@@ -150,8 +150,6 @@ std::string LanguageLineText(std::string_view languageName, uint32_t translation
     return std::string(languageName) + numbers;
 }
 
-}  // namespace tv
-
 using tv::CByteView;
 
 CVersionInfo::CVersionInfo(const std::string& path) { Load(path); }
@@ -256,3 +254,5 @@ std::string CVersionInfo::GetField(int field) const {
     if (!info) return {};
     return tv::FixedFieldText(*info, field);
 }
+
+}  // namespace tv

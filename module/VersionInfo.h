@@ -62,8 +62,6 @@ inline constexpr uint32_t kLanguageLabelId = 2102;
 // The VS_VERSIONINFO block the build placed in the program (generated from cmake/OwnVersion.cmake).
 [[nodiscard]] CByteView OwnVersionResource() noexcept;
 
-}  // namespace tv
-
 class CVersionInfo {
 public:
     // Starts empty (no file name, no translation, no data), then Load(path).
@@ -128,3 +126,5 @@ private:
     std::vector<uint8_t> m_data;
     uint32_t m_error = 0;
 };
+
+}  // namespace tv

@@ -18,6 +18,7 @@
 
 // The resources live in the static UI library, where the linker would drop the unreferenced
 // registration object; referencing it here keeps it in every program that shows a picture.
+// Q_INIT_RESOURCE declares a global function, so this stays outside the namespace.
 static void InitTarnviewResources() { Q_INIT_RESOURCE(tarnview); }
 
 namespace tv {

@@ -11,6 +11,7 @@
 #include "common/MappedFile.h"
 
 namespace tv {
+
 namespace {
 
 void Put16(std::vector<uint8_t>& out, size_t at, uint32_t value) {

@@ -7,6 +7,7 @@
 #include "resources/ResourceTypes.h"
 
 namespace tv {
+
 namespace {
 
 constexpr uint16_t kIconType = 1;

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "resources/ResourceDirectory.h"
+#include "module/ResourceDirectory.h"
+
+namespace tv {
 
 class CResourceCatalog;
 class CVersionInfo;
-
-namespace tv {
 
 // The row kind, kept as the row's item data; the window shades kinds 1 and 2.
 enum InfoRowKind : int {

@@ -11,6 +11,7 @@
 #include "resources/ResourceTypes.h"
 
 namespace tv {
+
 namespace {
 
 constexpr uint32_t kBiRgb = 0;

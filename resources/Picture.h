@@ -19,9 +19,9 @@
 
 #include "common/ByteView.h"
 
-class CResourceCatalog;
-
 namespace tv {
+
+class CResourceCatalog;
 
 class CResourceId;
 

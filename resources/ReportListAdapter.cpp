@@ -11,6 +11,8 @@
 
 #include "common/DateText.h"
 
+namespace tv {
+
 namespace {
 
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
@@ -74,8 +76,6 @@ int64_t DateKey(int year, int month, int day, int hour, int minute, int second) 
 
 }  // namespace
 
-namespace tv {
-
 int64_t ReadIntegerText(std::string_view text) noexcept {
     size_t i = 0;
     while (i < text.size() && IsCSpace(text[i]))
@@ -137,8 +137,6 @@ int64_t ReadSizeText(std::string_view text) {
     if (plain.find("kb") != std::string::npos) return TruncateToInt64(value * 1024);
     return TruncateToInt64(value);
 }
-
-}  // namespace tv
 
 // ---- keys and their cache --------------------------------------------------------------------
 
@@ -496,3 +494,5 @@ int CReportListAdapter::GetColumnImage(int nColumn) const {
     if (!m_pList->GetHeaderItem(nColumn, item)) return -1;
     return (item.format & tv::kHeaderShowImage) != 0 ? item.image : -1;
 }
+
+}  // namespace tv

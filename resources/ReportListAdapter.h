@@ -45,8 +45,6 @@ inline constexpr int kMaxColumnWidth = 32767;
 // a unit. "1,5 MB" gives 1572864, "1.024 KB" 1048576. Saturates instead of overflowing.
 [[nodiscard]] int64_t ReadSizeText(std::string_view text);
 
-}  // namespace tv
-
 class CReportListAdapter {
 public:
     // Comparison kinds of a column: how CompareItems reads its texts.
@@ -135,3 +133,5 @@ private:
     // Parsed cells of one column while a sort compares rows that do not move.
     std::unique_ptr<CKeyCache> m_cache;
 };
+
+}  // namespace tv

@@ -18,6 +18,8 @@
 #include "resources/ResourceTypes.h"
 #include "resources/StringRows.h"
 
+namespace tv {
+
 namespace {
 
 // A file opened for an export: created or emptied, written through a buffer, closed with its
@@ -392,3 +394,5 @@ bool CResourceCatalog::WriteStringBlock(uint32_t block, const std::vector<std::s
     out << tv::StringBlockText(block, strings, script);
     return static_cast<bool>(out);
 }
+
+}  // namespace tv

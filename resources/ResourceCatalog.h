@@ -22,7 +22,9 @@
 #include "common/ByteView.h"
 #include "common/MappedFile.h"
 #include "module/PeFile.h"
-#include "resources/ResourceDirectory.h"
+#include "module/ResourceDirectory.h"
+
+namespace tv {
 
 // One listed resource. typeId is -1 exactly when the type is named (typeName then holds the name
 // in UTF-8), and likewise nameId and name.
@@ -135,3 +137,5 @@ private:
     mutable std::string m_fileError;
     std::vector<std::string> m_notes;
 };
+
+}  // namespace tv

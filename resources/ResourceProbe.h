@@ -13,7 +13,7 @@
 #include "common/ByteView.h"
 #include "common/MappedFile.h"
 #include "module/PeFile.h"
-#include "resources/ResourceDirectory.h"
+#include "module/ResourceDirectory.h"
 
 namespace tv {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "module/ReportTree.h"
+#include "module/ResourceDirectory.h"
 #include "resources/ResourceCatalog.h"
-#include "resources/ResourceDirectory.h"
 
 namespace tv {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "resources/ResourceDirectory.h"
+#include "module/ResourceDirectory.h"
 
 namespace tv {
 

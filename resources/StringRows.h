@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "common/ByteView.h"
-#include "resources/ResourceDirectory.h"
-
-class CResourceCatalog;
+#include "module/ResourceDirectory.h"
 
 namespace tv {
+
+class CResourceCatalog;
 
 inline constexpr size_t kStringsPerBlock = 16;
 // The picture of a string row in the image strip.

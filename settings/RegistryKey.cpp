@@ -12,8 +12,6 @@ const RegistryKeyHandle kCurrentUser{};
 
 const HKEY HKEY_CURRENT_USER = &kCurrentUser;
 
-}  // namespace tv
-
 namespace {
 
 // Names and texts travel as C strings in the platform's calls: they end at the first zero.
@@ -163,3 +161,5 @@ bool CRegistryKey::DeleteTree(std::string_view name) {
 std::string CRegistryKey::GetErrorText() const {
     return CSystemErrorText(static_cast<uint32_t>(m_status)).GetString();
 }
+
+}  // namespace tv

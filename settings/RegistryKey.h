@@ -31,8 +31,6 @@ extern const HKEY HKEY_CURRENT_USER;
 // of EnumValueName and EnumSubKeyName.
 inline constexpr size_t kRegistryNameBuffer = 260;
 
-}  // namespace tv
-
 class CRegistryKey {
 public:
     CRegistryKey() = default;
@@ -87,3 +85,5 @@ private:
     std::unique_ptr<tv::RegistryKeyHandle> m_key;
     int32_t m_status = 0;
 };
+
+}  // namespace tv

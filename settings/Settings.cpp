@@ -3,6 +3,8 @@
 #include "res/StringTable.h"
 #include "settings/RegistryKey.h"
 
+namespace tv {
+
 namespace {
 
 constexpr uint32_t kExtensionListErrorId = 1001;
@@ -104,8 +106,6 @@ bool CSettings::SaveExtensions(const std::vector<std::string>& extensions) {
 }
 
 bool CSettings::RestoreDefaultExtensions() { return SaveExtensions(DefaultExtensions()); }
-
-namespace tv {
 
 ExtensionSet LoadExtensionSet(CSettings& settings) {
     ExtensionSet result;

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tv {
+
 class CRegistryKey;
 
 class CSettings {
@@ -93,8 +95,6 @@ private:
 
     std::string m_errorText;
 };
-
-namespace tv {
 
 // The module list's set of extensions, read as the module list starts.
 struct ExtensionSet {

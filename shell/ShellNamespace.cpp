@@ -318,8 +318,6 @@ bool HasShownSubfolder(const std::string& path, const SubfolderBudget& budget) {
     return found;
 }
 
-}  // namespace tv
-
 using tv::CItemIdList;
 
 CShellNamespace::CShellNamespace() : CShellNamespace(tv::HomeFromSystem()) {}
@@ -618,3 +616,5 @@ int CShellNamespace::CompareIDs(const CItemIdList& a, const CItemIdList& b) cons
     }
     return (countA > countB) - (countA < countB);
 }
+
+}  // namespace tv

@@ -97,8 +97,6 @@ struct SubfolderBudget {
 [[nodiscard]] bool HasShownSubfolder(const std::string& path,
                                      const SubfolderBudget& budget = SubfolderBudget());
 
-}  // namespace tv
-
 class CShellNamespace {
 public:
     // Shown names of the desktop and its two children.
@@ -220,3 +218,5 @@ private:
     std::string m_homeCanonical;  // m_home with its links resolved; may equal m_home
     uint32_t m_error = 0;
 };
+
+}  // namespace tv

@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+using tv::CShellNamespace;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -17,6 +17,9 @@
 #include "module/ModuleImage.h"
 #include "support/PeBuilder.h"
 
+using tv::CModuleImage;
+using tv::LOADED_IMAGE;
+
 namespace {
 
 using tv::CReportTree;

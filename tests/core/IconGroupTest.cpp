@@ -19,6 +19,8 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 using tv::CByteView;

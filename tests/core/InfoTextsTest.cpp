@@ -15,6 +15,9 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CResourceCatalog;
+using tv::CVersionInfo;
+
 namespace {
 
 using tv::CInfoRows;

@@ -14,6 +14,9 @@
 #include "common/ErrorCodes.h"
 #include "support/PeBuilder.h"
 
+using tv::CModuleImage;
+using tv::LOADED_IMAGE;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -12,6 +12,9 @@
 #include "shell/ShellNamespace.h"
 #include "support/PeBuilder.h"
 
+using tv::CReportListAdapter;
+using tv::CShellNamespace;
+
 namespace {
 
 using tv::FolderItem;

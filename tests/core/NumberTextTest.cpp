@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+using tv::CNumberText;
+
 namespace {
 
 std::string Unsigned(uint64_t v) { return CNumberText().FormatUnsigned(v).GetText(); }

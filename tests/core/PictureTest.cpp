@@ -16,6 +16,8 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 using tv::CByteView;

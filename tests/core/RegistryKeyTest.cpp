@@ -14,6 +14,9 @@
 #include "settings/Hive.h"
 #include "support/HiveHelper.h"
 
+using tv::CRegistryKey;
+using tv::CSystemErrorText;
+
 namespace {
 
 using tv::HKEY_CURRENT_USER;

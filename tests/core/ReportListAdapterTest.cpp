@@ -13,6 +13,9 @@
 #include "common/NumberText.h"
 #include "resources/MemoryReportList.h"
 
+using tv::CNumberText;
+using tv::CReportListAdapter;
+
 namespace {
 
 using tv::CMemoryReportList;

@@ -24,6 +24,9 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CResourceCatalog;
+using tv::CResourceEntry;
+
 namespace {
 
 using tv::CResourceId;

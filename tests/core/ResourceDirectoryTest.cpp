@@ -1,6 +1,6 @@
 // The resource directory reader over modules made by the PE builder, and over hand-written
 // directories for the layouts no linker makes (loops, shared subdirectories, huge counts).
-#include "resources/ResourceDirectory.h"
+#include "module/ResourceDirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,9 @@
 #include "resources/ResourceCatalog.h"
 #include "support/PeBuilder.h"
 
+using tv::CResourceCatalog;
+using tv::CResourceEntry;
+
 namespace {
 
 using tv::CResourceId;

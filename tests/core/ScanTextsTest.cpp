@@ -16,6 +16,10 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CResourceCatalog;
+using tv::CShellNamespace;
+using tv::CVersionInfo;
+
 namespace {
 
 using tv::ScanCells;

@@ -13,6 +13,10 @@
 #include "settings/RegistryKey.h"
 #include "support/HiveHelper.h"
 
+using tv::CRegistryKey;
+using tv::CSettings;
+using tv::CSystemErrorText;
+
 namespace {
 
 const std::string kProduct = "Software\\Brisling\\Sablekit\\Tarnview";

@@ -17,6 +17,8 @@
 #include "common/TextCodec.h"
 #include "support/PeBuilder.h"
 
+using tv::CShellNamespace;
+
 namespace {
 
 using tv::CByteView;

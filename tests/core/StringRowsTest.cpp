@@ -12,6 +12,8 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CResourceCatalog;
+
 namespace {
 
 using tv::CResourceId;

@@ -10,6 +10,8 @@
 #include "common/TextCodec.h"
 #include "res/StringTable.h"
 
+using tv::CSystemErrorText;
+
 namespace {
 
 using tv::CFileException;

@@ -18,6 +18,8 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CVersionInfo;
+
 namespace {
 
 using tvtest::FixedFileInfo;

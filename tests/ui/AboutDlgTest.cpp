@@ -12,6 +12,10 @@
 #include "module/VersionInfo.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CAboutDlg;
+using tv::CAddressLabel;
+using tv::CVersionInfo;
+
 namespace {
 
 CVersionInfo VersionOf(const std::vector<uint8_t>& resource) {

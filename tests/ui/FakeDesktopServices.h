@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/QtShellServices.h"
+#include "browser/QtShellServices.h"
 
 class CFakeDesktopServices : public tv::CDesktopServices {
 public:

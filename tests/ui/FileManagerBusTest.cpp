@@ -14,8 +14,10 @@
 #include <gtest/gtest.h>
 
 #include "FakeDesktopServices.h"
-#include "app/QtShellServices.h"
+#include "browser/QtShellServices.h"
 #include "shell/ShellNamespace.h"
+
+using tv::CShellNamespace;
 
 namespace {
 

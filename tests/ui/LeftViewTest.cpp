@@ -19,6 +19,10 @@
 #include "res/Commands.h"
 #include "shell/ShellNamespace.h"
 
+using tv::CCmdUI;
+using tv::CLeftView;
+using tv::CShellNamespace;
+
 namespace {
 
 namespace fs = std::filesystem;

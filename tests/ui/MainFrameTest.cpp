@@ -20,6 +20,14 @@
 #include "support/HiveHelper.h"
 #include "support/PeBuilder.h"
 
+using tv::CCmdUI;
+using tv::CLeftView;
+using tv::CMainFrame;
+using tv::CRightView;
+using tv::CSettings;
+using tv::CShellNamespace;
+using tv::ICommandTarget;
+
 namespace {
 
 using namespace tv::cmd;

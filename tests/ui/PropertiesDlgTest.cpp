@@ -11,11 +11,14 @@
 
 #include "FakeDesktopServices.h"
 #include "Screenshot.h"
-#include "app/PropertiesDlg.h"
+#include "browser/PropertiesDlg.h"
 #include "common/DateText.h"
 #include "common/NumberText.h"
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
+
+using tv::CNumberText;
+using tv::CPropertiesDlg;
 
 namespace {
 

@@ -20,6 +20,12 @@
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
+using tv::CCmdUI;
+using tv::CRegistryKey;
+using tv::CRightView;
+using tv::CSettings;
+using tv::CShellNamespace;
+
 namespace {
 
 using namespace tvtest;

@@ -11,10 +11,14 @@
 
 #include "FakeDesktopServices.h"
 #include "Screenshot.h"
-#include "app/PropertiesDlg.h"
-#include "app/QtShellServices.h"
 #include "app/ShellInfoDlg.h"
+#include "browser/PropertiesDlg.h"
+#include "browser/QtShellServices.h"
 #include "shell/ShellNamespace.h"
+
+using tv::CPropertiesDlg;
+using tv::CShellInfoDlg;
+using tv::CShellNamespace;
 
 namespace {
 

@@ -10,6 +10,10 @@
 
 #include "FakeDesktopServices.h"
 
+using tv::CCmdUI;
+using tv::CTarnviewApp;
+using tv::IModuleWindow;
+
 namespace {
 
 struct Made {

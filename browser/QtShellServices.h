@@ -3,7 +3,7 @@
 //
 // On Linux the desktop's file manager does both when the session bus offers
 // org.freedesktop.FileManager1 (ShowItemProperties, ShowFolders). Without it, or when it refuses,
-// properties come in our own window (app/PropertiesDlg.h) and folders are handed to xdg-open.
+// properties come in our own window (browser/PropertiesDlg.h) and folders are handed to xdg-open.
 // Everything that reaches outside the process goes through CDesktopServices, which tests replace
 // so that nothing is launched.
 //

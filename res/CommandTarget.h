@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace tv {
+
 // The state a command target gives a command: like the framework's command-UI object.
 class CCmdUI {
 public:
@@ -39,3 +41,5 @@ public:
     // Sets the command's state; false (ui untouched) when this target does not handle it.
     virtual bool OnUpdateCommand(CCmdUI& ui) = 0;
 };
+
+}  // namespace tv

@@ -1,4 +1,4 @@
-#include "resources/ResourceDirectory.h"
+#include "module/ResourceDirectory.h"
 
 #include <cstdio>
 #include <utility>

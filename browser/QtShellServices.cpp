@@ -1,4 +1,4 @@
-#include "app/QtShellServices.h"
+#include "browser/QtShellServices.h"
 
 #include <sys/stat.h>
 
@@ -12,11 +12,11 @@
 #include <cerrno>
 #include <optional>
 
-#include "app/PropertiesDlg.h"
-#include "app/QtWaitCursor.h"
+#include "browser/PropertiesDlg.h"
 #include "common/ErrorCodes.h"
 #include "common/SystemErrorText.h"
 #include "common/TextCodec.h"
+#include "res/QtWaitCursor.h"
 #include "res/StringTable.h"
 #include "shell/ShellNamespace.h"
 

@@ -17,6 +17,8 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 
+namespace tv {
+
 class CPropertiesDlg : public QDialog {
     Q_OBJECT
 
@@ -66,3 +68,5 @@ private:
     QLineEdit* m_nameEdit = nullptr;
     QWidget* m_body = nullptr;
 };
+
+}  // namespace tv

@@ -1,4 +1,4 @@
-#include "app/PropertiesDlg.h"
+#include "browser/PropertiesDlg.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -31,6 +31,8 @@
 #include "module/VersionInfo.h"
 #include "res/StringTable.h"
 #include "shell/ShellNamespace.h"
+
+namespace tv {
 
 namespace {
 
@@ -363,3 +365,5 @@ void CPropertiesDlg::Rebuild() {
     const int height = hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
     resize(width, height > 0 ? height : sizeHint().height());
 }
+
+}  // namespace tv

@@ -5,6 +5,8 @@
 
 #include <QGuiApplication>
 
+namespace tv {
+
 class CWaitCursor {
 public:
     CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -19,3 +21,5 @@ public:
 private:
     bool m_active = true;
 };
+
+}  // namespace tv

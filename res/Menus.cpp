@@ -141,6 +141,15 @@ constexpr uint32_t kMainToolbarButtons[] = {
     cmd::kAppAbout,
 };
 
+// ---- toolbars of the module windows ----------------------------------------------------------
+
+constexpr uint32_t kHeadersToolbarButtons[] = {
+    cmd::kFullDisplay, 0, cmd::kProperties, cmd::kResources, cmd::kHeaders,
+};
+constexpr uint32_t kStringPageButtons[] = {cmd::kSaveAs, cmd::kHexDisplay};
+constexpr uint32_t kImagePageButtons[] = {cmd::kSaveAs, cmd::kTestDialog};
+constexpr uint32_t kRawPageButtons[] = {cmd::kSaveAs};
+
 void AppendCommands(std::span<const MenuItem> items, std::vector<uint32_t>& out) {
     for (const MenuItem& item : items) {
         if (item.kind == MenuItemKind::kCommand) out.push_back(item.command);
@@ -181,8 +190,34 @@ std::vector<uint32_t> MenuCommands(std::span<const MenuItem> items) {
 }
 
 std::span<const uint32_t> GetToolbar(uint32_t toolbarId) noexcept {
-    if (toolbarId == kMainToolbar) return kMainToolbarButtons;
-    return {};
+    switch (toolbarId) {
+        case kMainToolbar:
+            return kMainToolbarButtons;
+        case kHeadersToolbar:
+            return kHeadersToolbarButtons;
+        case kStringPageToolbar:
+            return kStringPageButtons;
+        case kImagePageToolbar:
+            return kImagePageButtons;
+        case kRawPageToolbar:
+            return kRawPageButtons;
+        default:
+            return {};
+    }
+}
+
+ToolbarImageSize GetToolbarImageSize(uint32_t toolbarId) noexcept {
+    switch (toolbarId) {
+        case kHeadersToolbar:
+            return {16, 16};
+        case kMainToolbar:
+        case kStringPageToolbar:
+        case kImagePageToolbar:
+        case kRawPageToolbar:
+            return {16, 15};
+        default:
+            return {};
+    }
 }
 
 }  // namespace tv

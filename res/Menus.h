@@ -21,6 +21,11 @@ inline constexpr int kPopupModuleList = 2;   // right click in the module list
 inline constexpr int kPopupHeadersTree = 3;  // right click in a headers window
 
 inline constexpr uint32_t kMainToolbar = 128;
+// The toolbars of the module windows, each built in place of its window's placeholder 1003.
+inline constexpr uint32_t kHeadersToolbar = 131;     // headers window
+inline constexpr uint32_t kStringPageToolbar = 138;  // string table page
+inline constexpr uint32_t kImagePageToolbar = 142;   // image page
+inline constexpr uint32_t kRawPageToolbar = 146;     // raw data page
 
 enum class MenuItemKind : uint8_t { kCommand, kSeparator, kSubmenu };
 
@@ -53,5 +58,12 @@ struct MenuItem {
 // The buttons of a toolbar resource in display order; 0 stands for a separator. Empty for an
 // unknown id.
 [[nodiscard]] std::span<const uint32_t> GetToolbar(uint32_t toolbarId) noexcept;
+
+// The size of one button picture of a toolbar resource in pixels; {0, 0} for an unknown id.
+struct ToolbarImageSize {
+    int width = 0;
+    int height = 0;
+};
+[[nodiscard]] ToolbarImageSize GetToolbarImageSize(uint32_t toolbarId) noexcept;
 
 }  // namespace tv

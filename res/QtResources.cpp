@@ -41,9 +41,22 @@ struct CommandPicture {
 };
 
 constexpr CommandPicture kCommandPictures[] = {
-    {cmd::kBack, "tb-back"},       {cmd::kForward, "tb-forward"}, {cmd::kParentFolder, "tb-parent"},
-    {cmd::kEditCut, "tb-cut"},     {cmd::kEditCopy, "tb-copy"},   {cmd::kEditPaste, "tb-paste"},
-    {cmd::kFilePrint, "tb-print"}, {cmd::kViews, "tb-views"},     {cmd::kAppAbout, "tb-about"},
+    {cmd::kBack, "tb-back"},
+    {cmd::kForward, "tb-forward"},
+    {cmd::kParentFolder, "tb-parent"},
+    {cmd::kEditCut, "tb-cut"},
+    {cmd::kEditCopy, "tb-copy"},
+    {cmd::kEditPaste, "tb-paste"},
+    {cmd::kFilePrint, "tb-print"},
+    {cmd::kViews, "tb-views"},
+    {cmd::kAppAbout, "tb-about"},
+    {cmd::kFullDisplay, "tb-full-display"},
+    {cmd::kProperties, "tb-properties"},
+    {cmd::kResources, "tb-resources"},
+    {cmd::kHeaders, "tb-headers"},
+    {cmd::kSaveAs, "tb-save-as"},
+    {cmd::kHexDisplay, "tb-hex-display"},
+    {cmd::kTestDialog, "tb-test-dialog"},
 };
 
 void EnsureResources() {
@@ -291,6 +304,13 @@ void UpdateCommandActions(const QList<QAction*>& actions, const CommandUpdater& 
             onUpdate(command, *action);
         }
     }
+}
+
+void TakeTabPlaceOf(QWidget* placeholder, QWidget* widget) {
+    QWidget* before = placeholder->previousInFocusChain();
+    while (before != placeholder && before != widget && before->focusPolicy() == Qt::NoFocus)
+        before = before->previousInFocusChain();
+    if (before != placeholder && before != widget) QWidget::setTabOrder(before, widget);
 }
 
 }  // namespace tv

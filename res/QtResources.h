@@ -83,6 +83,11 @@ QToolBar* BuildToolBar(uint32_t toolbarId, QWidget* parent, const CommandHandler
 QList<QAction*> AddAcceleratorActions(uint32_t tableId, QWidget* window,
                                       const CommandHandler& onCommand);
 
+// Puts widget where a window's hidden placeholder stands in the tab order. A placeholder takes no
+// focus, and Qt ignores such a widget as an anchor, so widget follows the nearest focusable
+// widget before it.
+void TakeTabPlaceOf(QWidget* placeholder, QWidget* widget);
+
 // Runs onUpdate for every command action in `actions` and in their submenus.
 void UpdateCommandActions(const QList<QAction*>& actions, const CommandUpdater& onUpdate);
 

@@ -175,7 +175,8 @@ TEST(Menus, UnknownMenusAndPopupsAreEmpty) {
     EXPECT_TRUE(tv::GetPopup(tv::kContextMenus, -1).empty());
     EXPECT_TRUE(tv::GetPopup(tv::kContextMenus, 4).empty());
     EXPECT_TRUE(tv::GetPopup(999, 0).empty());
-    EXPECT_TRUE(tv::GetToolbar(131).empty());
+    EXPECT_TRUE(tv::GetToolbar(129).empty());
+    EXPECT_EQ(tv::GetToolbarImageSize(129).width, 0);
 }
 
 TEST(Menus, MainToolbarButtons) {
@@ -183,6 +184,19 @@ TEST(Menus, MainToolbarButtons) {
     EXPECT_EQ(std::vector<uint32_t>(bar.begin(), bar.end()),
               (std::vector<uint32_t>{32780, 32781, 32782, 0, 57635, 57634, 57637, 0, 57607, 0,
                                      32773, 0, 57664}));
+}
+
+TEST(Menus, ModuleWindowToolbars) {
+    auto entries = [](uint32_t id) {
+        const auto bar = tv::GetToolbar(id);
+        return std::vector<uint32_t>(bar.begin(), bar.end());
+    };
+    EXPECT_EQ(entries(tv::kHeadersToolbar), (std::vector<uint32_t>{32792, 0, 32775, 32776, 32777}));
+    EXPECT_EQ(entries(tv::kStringPageToolbar), (std::vector<uint32_t>{32805, 32806}));
+    EXPECT_EQ(entries(tv::kImagePageToolbar), (std::vector<uint32_t>{32805, 32802}));
+    EXPECT_EQ(entries(tv::kRawPageToolbar), (std::vector<uint32_t>{32805}));
+    EXPECT_EQ(tv::GetToolbarImageSize(tv::kHeadersToolbar).height, 16);
+    EXPECT_EQ(tv::GetToolbarImageSize(tv::kRawPageToolbar).height, 15);
 }
 
 TEST(Accelerators, MenuShortcutTextsMatchTheTable) {

@@ -5,9 +5,16 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
+#include "browser/QtModuleIcon.h"
 #include "browser/QtShellServices.h"
+#include "browser/RightView.h"
+#include "module/ModuleHeadersDlg.h"
 #include "res/Commands.h"
 #include "res/QtResources.h"
 #include "res/QtWaitCursor.h"
@@ -30,9 +37,35 @@ bool IsAutomationSwitch(const QString& argument) {
     return false;
 }
 
+constexpr const char* kUsage =
+    "Aufruf: tarnview [ORDNER]\n"
+    "        tarnview --headers DATEI\n"
+    "        tarnview --resources DATEI\n"
+    "\n"
+    "Zeigt Ordner und die Köpfe und Ressourcen von Windows-Modulen (EXE, DLL, SYS, ...).\n"
+    "\n"
+    "  ORDNER               der Ordner (oder die Datei), den die Ordnerliste beim Start wählt\n"
+    "  --headers DATEI      öffnet das Fenster \"Modulköpfe\" von DATEI, in deren Ordner\n"
+    "  --resources DATEI    öffnet das Ressourcenfenster von DATEI, in deren Ordner\n"
+    "  -h, --help           zeigt diesen Text\n";
+
+// path as an absolute path, without asking the file system anything else: the file may be missing,
+// and the message that says so should name it as the user wrote it, after the folder.
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    char buffer[4096];
+    if (getcwd(buffer, sizeof buffer) == nullptr) return path;
+    std::string folder(buffer);
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+}
+
 }  // namespace
 
-CTarnviewApp::CTarnviewApp() { s_instance = this; }
+CTarnviewApp::CTarnviewApp() {
+    s_instance = this;
+    m_headers = [this] { return std::make_unique<CModuleHeadersWindow>(this); };
+}
 
 CTarnviewApp::~CTarnviewApp() {
     SweepModuleWindows(true);
@@ -53,11 +86,27 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 
     std::string startPath;
+    std::string moduleToOpen;  // --headers or --resources FILE
+    uint32_t windowToOpen = 0;
     bool automation = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (IsAutomationSwitch(argument)) {
             automation = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            return false;
+        } else if (argument == QLatin1String("--headers") ||
+                   argument == QLatin1String("--resources")) {
+            if (i + 1 >= arguments.size()) {
+                std::fprintf(stderr, "tarnview: %s braucht eine Datei.\n%s",
+                             argument.toLocal8Bit().constData(), kUsage);
+                exitCode = 2;
+                return false;
+            }
+            windowToOpen =
+                argument == QLatin1String("--headers") ? tv::cmd::kHeaders : tv::cmd::kResources;
+            moduleToOpen = AbsolutePath(arguments[++i].toLocal8Bit().toStdString());
         } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             continue;  // options of Qt's and of the test harness
         } else if (startPath.empty()) {
@@ -68,6 +117,9 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
     // no window and has nothing to wait for.
     if (automation) return false;
 
+    // A module to open is shown in its folder, selected, with its window on top.
+    if (!moduleToOpen.empty())
+        startPath = moduleToOpen.substr(0, moduleToOpen.find_last_of('/') + 1);
     if (startPath.empty())
         m_document.OnNewDocument();
     else
@@ -87,6 +139,13 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
                               QStringLiteral(" - Tarnview"));
     frame->show();
     frame->InitialUpdate(m_document.GetStartPath());
+    if (!moduleToOpen.empty()) {
+        if (CRightView* list = frame->GetRightView()) list->SelectPath(moduleToOpen);
+        if (windowToOpen == tv::cmd::kHeaders)
+            OpenHeadersWindow(moduleToOpen);
+        else
+            OpenResourcesWindow(moduleToOpen);
+    }
     return true;
 }
 
@@ -99,6 +158,12 @@ bool CTarnviewApp::OpenResourcesWindow(const std::string& path) {
 bool CTarnviewApp::OpenHeadersWindow(const std::string& path) {
     return OpenModuleWindow("CModuleHeadersDlg", m_headers, path);
 }
+
+bool CTarnviewApp::ShowFileProperties(const std::string& path, QWidget* owner) {
+    return tv::ShowFileProperties(path, owner);
+}
+
+QIcon CTarnviewApp::ModuleIcon(const std::string& path) { return ModuleListIcon(path, false); }
 
 bool CTarnviewApp::OpenModuleWindow(const char* className, const WindowFactory& factory,
                                     const std::string& path) {

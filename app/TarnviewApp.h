@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/TarnviewDoc.h"
+#include "module/QtModuleWindow.h"
 #include "res/CommandTarget.h"
 
 class QWidget;
@@ -20,20 +21,7 @@ namespace tv {
 
 class CMainFrame;
 
-// What a module window (the headers and the resources windows) offers the application.
-class IModuleWindow {
-public:
-    virtual ~IModuleWindow() = default;
-    [[nodiscard]] virtual QWidget* Widget() = 0;
-    // "CResourcesDlg" or "CModuleHeadersDlg": tells the two kinds apart.
-    [[nodiscard]] virtual const char* ClassName() const = 0;
-    virtual bool CreateModeless() = 0;
-    virtual bool LoadModule(const std::string& path) = 0;
-    [[nodiscard]] virtual std::string GetModulePath() const = 0;
-    [[nodiscard]] virtual std::string GetErrorText() const = 0;
-};
-
-class CTarnviewApp : public QObject, public ICommandTarget {
+class CTarnviewApp : public QObject, public ICommandTarget, public IModuleWindowHost {
     Q_OBJECT
 public:
     // Makes a module window of one kind; null while that kind is not available.
@@ -55,8 +43,10 @@ public:
     [[nodiscard]] CMainFrame* GetMainFrame() const noexcept;
     [[nodiscard]] CTarnviewDoc& Document() noexcept { return m_document; }
 
-    bool OpenResourcesWindow(const std::string& path);
-    bool OpenHeadersWindow(const std::string& path);
+    bool OpenResourcesWindow(const std::string& path) override;
+    bool OpenHeadersWindow(const std::string& path) override;
+    bool ShowFileProperties(const std::string& path, QWidget* owner) override;
+    [[nodiscard]] QIcon ModuleIcon(const std::string& path) override;
     void SweepModuleWindows(bool all);
     [[nodiscard]] size_t ModuleWindowCount() const noexcept { return m_windows.size(); }
 

@@ -408,4 +408,18 @@ bool CRightView::OnUpdateCommand(CCmdUI& ui) {
     }
 }
 
+bool CRightView::SelectPath(const std::string& path) {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const tv::RowData* record = m_model->Record(row);
+        if (record == nullptr || m_shell.IdListToPath(record->idList) != path) continue;
+        QAbstractItemView* view = CurrentView();
+        const QModelIndex index = m_model->index(row, 0);
+        view->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->scrollTo(index);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace tv

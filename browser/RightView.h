@@ -53,6 +53,8 @@ public:
     // The selected row's absolute id list, or nullptr; the row keeps it.
     [[nodiscard]] const tv::CItemIdList* GetSelectedIdList() const;
     [[nodiscard]] int GetSelectedRow() const;
+    // Selects the row of the file or folder at path and scrolls to it; false when no row shows it.
+    bool SelectPath(const std::string& path);
     [[nodiscard]] bool IsScanning() const { return m_scanning; }
     [[nodiscard]] int GetSortColumn() const noexcept { return m_sortColumn; }
 

@@ -1,0 +1,217 @@
+// The headers window over modules the builder writes: what the toolbar and the context menu allow
+// on each kind of line, the two displays, copying, and the module commands, which must find a
+// bare import next to its importer and say so when it is nowhere.
+#include "module/ModuleHeadersDlg.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "FakeDesktopServices.h"
+#include "app/TarnviewApp.h"
+#include "module/QtReportTreeModel.h"
+#include "res/Commands.h"
+#include "res/DialogToolBar.h"
+#include "support/PeBuilder.h"
+
+namespace cmd = tv::cmd;
+using tvtest::PeBuilder;
+
+namespace {
+
+void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> Importer(const char* library) {
+    return PeBuilder::Pe32()
+        .AddSection(".text", tvtest::pe::kTextSection, {0xC3})
+        .AddImport(library, {"Helper"})
+        .Build();
+}
+
+std::vector<uint8_t> Library() {
+    return PeBuilder::Pe32()
+        .Dll()
+        .AddSection(".text", tvtest::pe::kTextSection, {0xC3})
+        .ExportDllName("helper.dll")
+        .Export(1, "Helper", 0x1000)
+        .Build();
+}
+
+// Records what a window asks of the application.
+struct FakeHost : tv::IModuleWindowHost {
+    bool OpenHeadersWindow(const std::string& path) override {
+        calls.push_back("headers " + path);
+        return true;
+    }
+    bool OpenResourcesWindow(const std::string& path) override {
+        calls.push_back("resources " + path);
+        return true;
+    }
+    bool ShowFileProperties(const std::string& path, QWidget*) override {
+        calls.push_back("properties " + path);
+        return true;
+    }
+    QIcon ModuleIcon(const std::string&) override { return {}; }
+    std::vector<std::string> calls;
+};
+
+class ModuleHeadersDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_folder = m_dir.path().toStdString();
+        qputenv("TARNVIEW_MODULE_PATH", "");
+    }
+    std::string Path(const char* name) const { return m_folder + "/" + name; }
+
+    // The line with this text, searched depth first.
+    QModelIndex Line(tv::CModuleHeadersDlg& dlg, std::string_view text) {
+        auto* model = static_cast<tv::CReportTreeModel*>(dlg.Tree()->model());
+        return model->IndexOf(dlg.Report().Find(text));
+    }
+    bool Enabled(tv::CModuleHeadersDlg& dlg, uint32_t id) {
+        tv::CCmdUI ui(id);
+        dlg.OnUpdateCommand(ui);
+        return ui.IsEnabled();
+    }
+
+    QTemporaryDir m_dir;
+    std::string m_folder;
+    FakeHost m_host;
+};
+
+TEST_F(ModuleHeadersDlgTest, CommandsFollowTheSelectedLine) {
+    Write(Path("app.exe"), Importer("HELPER.dll"));
+    tv::CModuleHeadersDlg dlg(&m_host);
+    QAbstractItemModelTester tester(dlg.Tree()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ASSERT_TRUE(dlg.LoadModule(Path("app.exe")));
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Modulköpfe app.exe"));
+    tv::CDialogToolBar* bar = dlg.ToolBar();
+
+    // The root stands for the module: the three module buttons work, it can be collapsed.
+    EXPECT_TRUE(bar->IsButtonEnabled(cmd::kResources));
+    EXPECT_TRUE(Enabled(dlg, cmd::kCollapse));
+    EXPECT_FALSE(Enabled(dlg, cmd::kExpand));
+
+    // An imported library is a module line too; a value line is not, and has nothing to open.
+    const QModelIndex library = Line(dlg, "HELPER.dll");
+    ASSERT_TRUE(library.isValid());
+    dlg.Tree()->setCurrentIndex(library);
+    EXPECT_TRUE(bar->IsButtonEnabled(cmd::kHeaders));
+    EXPECT_TRUE(Enabled(dlg, cmd::kProperties));
+    const QModelIndex value = dlg.Tree()->model()->index(0, 0, dlg.Tree()->model()->index(0, 0));
+    dlg.Tree()->setCurrentIndex(value);
+    EXPECT_FALSE(bar->IsButtonEnabled(cmd::kHeaders));
+    EXPECT_FALSE(Enabled(dlg, cmd::kExpand));
+    EXPECT_FALSE(Enabled(dlg, cmd::kCollapse));
+    QMenu* menu = dlg.BuildContextMenu();
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    }
+    dlg.OnCommand(cmd::kHeaders);
+    EXPECT_TRUE(m_host.calls.empty());
+
+    // The full display and back: the toggle's check follows, the tree is the summary again.
+    const size_t summaryLines = dlg.Report().Size();
+    dlg.OnCommand(cmd::kFullDisplay);
+    EXPECT_TRUE(bar->IsButtonChecked(cmd::kFullDisplay));
+    EXPECT_TRUE(dlg.Report().Find("IMAGE_DOS_HEADER") != tv::kNoReportNode);
+    dlg.OnCommand(cmd::kFullDisplay);
+    EXPECT_FALSE(bar->IsButtonChecked(cmd::kFullDisplay));
+    EXPECT_EQ(dlg.Report().Size(), summaryLines);
+}
+
+TEST_F(ModuleHeadersDlgTest, BareImportsAreFoundNextToTheirImporter) {
+    Write(Path("app.exe"), Importer("HELPER.dll"));
+    Write(Path("helper.dll"), Library());  // another case than the import names it
+    tv::CModuleHeadersDlg dlg(&m_host);
+    ASSERT_TRUE(dlg.LoadModule(Path("app.exe")));
+    dlg.Tree()->setCurrentIndex(Line(dlg, "HELPER.dll"));
+    dlg.OnCommand(cmd::kHeaders);
+    dlg.OnCommand(cmd::kResources);
+    dlg.OnCommand(cmd::kProperties);
+    dlg.Tree()->setCurrentIndex(dlg.Tree()->model()->index(0, 0));
+    dlg.OnCommand(cmd::kHeaders);
+    EXPECT_EQ(m_host.calls, (std::vector<std::string>{
+                                "headers " + Path("helper.dll"), "resources " + Path("helper.dll"),
+                                "properties " + Path("helper.dll"), "headers " + Path("app.exe")}));
+}
+
+TEST_F(ModuleHeadersDlgTest, AMissingLibraryIsNamedWithTheFoldersSearched) {
+    Write(Path("app.exe"), Importer("NOWHERE.dll"));
+    tv::CModuleHeadersDlg dlg(&m_host);
+    ASSERT_TRUE(dlg.LoadModule(Path("app.exe")));
+    dlg.Tree()->setCurrentIndex(Line(dlg, "NOWHERE.dll"));
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                shown = box->text();
+                box->accept();
+            }
+        }
+    });
+    dlg.OnCommand(cmd::kHeaders);
+    EXPECT_TRUE(m_host.calls.empty());
+    EXPECT_TRUE(shown.contains(QStringLiteral("NOWHERE.dll"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromStdString(m_folder))) << shown.toStdString();
+}
+
+TEST_F(ModuleHeadersDlgTest, CopyGivesTheLineAndEverythingBelowIt) {
+    Write(Path("app.exe"), Importer("HELPER.dll"));
+    tv::CModuleHeadersDlg dlg(&m_host);
+    ASSERT_TRUE(dlg.LoadModule(Path("app.exe")));
+    const QModelIndex imports = Line(dlg, "HELPER.dll").parent();
+    dlg.Tree()->setCurrentIndex(imports);
+    QTest::keySequence(&dlg, QKeySequence::Copy);
+    const QString copied = QApplication::clipboard()->text();
+    EXPECT_EQ(copied.toStdString(),
+              dlg.Report().Render(dlg.Report().Find("HELPER.dll") != tv::kNoReportNode
+                                      ? dlg.Report().At(dlg.Report().Find("HELPER.dll")).parent
+                                      : tv::kNoReportNode));
+    EXPECT_TRUE(copied.startsWith(imports.data().toString() + QLatin1Char('\n')));
+    EXPECT_TRUE(copied.contains(QStringLiteral("\n  HELPER.dll\n")));
+}
+
+TEST_F(ModuleHeadersDlgTest, TheApplicationOpensOneWindowPerExactPath) {
+    CFakeDesktopServices desktop;
+    Write(Path("app.exe"), Importer("HELPER.dll"));
+    Write(Path("junk.dll"), {'M', 'Z', 0, 0});
+    tv::CTarnviewApp app;
+    EXPECT_TRUE(app.OpenHeadersWindow(Path("app.exe")));
+    EXPECT_TRUE(app.OpenHeadersWindow(Path("app.exe")));
+    EXPECT_EQ(app.ModuleWindowCount(), 1u);
+    // Another spelling is another window, even when it names the same file.
+    EXPECT_TRUE(app.OpenHeadersWindow(m_folder + "/./app.exe"));
+    EXPECT_EQ(app.ModuleWindowCount(), 2u);
+
+    // A file that is not a module and a file that is not there: a message naming each path.
+    EXPECT_FALSE(app.OpenHeadersWindow(Path("junk.dll")));
+    EXPECT_FALSE(app.OpenHeadersWindow(Path("gone.dll")));
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_TRUE(desktop.messages[0].second.contains(QString::fromStdString(Path("junk.dll"))));
+    EXPECT_TRUE(desktop.messages[1].second.contains(QString::fromStdString(Path("gone.dll"))));
+    EXPECT_EQ(app.ModuleWindowCount(), 2u);
+}
+
+}  // namespace

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Starts Tarnview under Xvfb on a folder of modules once in each of the six view modes and writes
-# one PNG per mode, for a look at what users see.
+# one PNG per mode, for a look at what users see; then the headers window of a PE32 and a PE32+
+# module in both displays (from the UI tests, when NSIS's and Wine's modules are unpacked under
+# /tmp as the README says).
 #
 #   scripts/screenshots.sh [FOLDER [OUTDIR]]
 #
@@ -34,3 +36,9 @@ for entry in 59409:large-icons 59408:small-icons 59410:list 59411:details \
         kill "$pid"' sh "$program" "$folder" "$wait_seconds" "$out/$name.png"
     echo "$out/$name.png"
 done
+
+tests=$here/build/tests/tarnview_ui_tests
+if [ -x "$tests" ]; then
+    TARNVIEW_SCREENSHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=offscreen \
+        "$tests" --gtest_filter='ModuleHeadersDlgReal.*' >/dev/null && ls "$out"/headers-*.png
+fi

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "FakeDesktopServices.h"
+#include "Screenshot.h"
 #include "app/TarnviewApp.h"
 #include "module/QtReportTreeModel.h"
 #include "res/Commands.h"
@@ -213,3 +214,42 @@ TEST_F(ModuleHeadersDlgTest, TheApplicationOpensOneWindowPerExactPath) {
 }
 
 }  // namespace
+
+// Real modules from Debian packages, when they are unpacked as the README says (NSIS's plug-ins for
+// a PE32 module, Wine's for PE32+): both open in both displays with the optional header of their
+// own layout. With TARNVIEW_SCREENSHOT_DIR set each display is also saved as a picture
+// (scripts/screenshots.sh does that).
+TEST(ModuleHeadersDlgReal, Pe32AndPe32PlusInBothDisplays) {
+    const struct {
+        std::string path;
+        const char* name;
+        const char* optionalHeader;
+    } modules[] = {
+        {"/tmp/nsis/usr/share/nsis/Plugins/x86-unicode/System.dll", "pe32",
+         "OptionalHeader (IMAGE_OPTIONAL_HEADER32)"},
+        {"/tmp/winepkg/root/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/notepad.exe", "pe32plus",
+         "OptionalHeader (IMAGE_OPTIONAL_HEADER64)"},
+    };
+    if (!std::ifstream(modules[0].path) || !std::ifstream(modules[1].path))
+        GTEST_SKIP() << "NSIS's and Wine's modules are not unpacked under /tmp";
+    FakeHost host;
+    for (const auto& module : modules) {
+        tv::CModuleHeadersDlg dlg(&host);
+        ASSERT_TRUE(dlg.LoadModule(module.path)) << dlg.GetErrorText();
+        dlg.resize(640, 520);
+        dlg.show();
+        EXPECT_NE(dlg.Report().Find("Importierte Bibliotheken"), tv::kNoReportNode);
+        SaveScreenshot(dlg, QStringLiteral("headers-%1-summary").arg(QLatin1String(module.name)));
+        dlg.OnCommand(cmd::kFullDisplay);
+        const tv::ReportNode optional = dlg.Report().Find(module.optionalHeader);
+        ASSERT_NE(optional, tv::kNoReportNode) << module.path;
+        auto* model = static_cast<tv::CReportTreeModel*>(dlg.Tree()->model());
+        const QModelIndex index = model->IndexOf(optional);
+        for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+            dlg.Tree()->expand(up);
+        dlg.Tree()->expand(index);
+        dlg.Tree()->setCurrentIndex(index);
+        dlg.Tree()->scrollTo(index, QAbstractItemView::PositionAtTop);
+        SaveScreenshot(dlg, QStringLiteral("headers-%1-full").arg(QLatin1String(module.name)));
+    }
+}

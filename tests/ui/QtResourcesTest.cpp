@@ -244,7 +244,7 @@ TEST(ToolBar, MainToolbarButtonsInOrder) {
     tv::UpdateCommandActions(bar->actions(), [](uint32_t, QAction& a) { a.setEnabled(true); });
     views->trigger();
     EXPECT_EQ(fired, std::vector<uint32_t>{tv::cmd::kViews});
-    EXPECT_EQ(tv::BuildToolBar(131, &window, {}), nullptr);
+    EXPECT_EQ(tv::BuildToolBar(129, &window, {}), nullptr);
 }
 
 }  // namespace

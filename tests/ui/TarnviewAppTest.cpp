@@ -2,13 +2,18 @@
 // asked twice, hidden windows swept after the next open, failed loads reported and dropped.
 #include "app/TarnviewApp.h"
 
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 #include "FakeDesktopServices.h"
+#include "app/MainFrame.h"
+#include "browser/RightView.h"
+#include "support/PeBuilder.h"
 
 using tv::CCmdUI;
 using tv::CTarnviewApp;
@@ -97,7 +102,7 @@ TEST(TarnviewAppTest, ModuleWindowsAreFoundByKindAndExactPathAndSwept) {
 TEST(TarnviewAppTest, AKindWithoutWindowsSaysSoAndAutomationStartsNoWindow) {
     CFakeDesktopServices desktop;
     CTarnviewApp app;
-    EXPECT_FALSE(app.OpenHeadersWindow("/w/a.dll"));
+    EXPECT_FALSE(app.OpenResourcesWindow("/w/a.dll"));
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].first, QMessageBox::Information);
     EXPECT_EQ(app.ModuleWindowCount(), 0u);
@@ -113,6 +118,50 @@ TEST(TarnviewAppTest, AKindWithoutWindowsSaysSoAndAutomationStartsNoWindow) {
     EXPECT_TRUE(about.IsEnabled());
     CCmdUI other(32774);
     EXPECT_FALSE(app.OnUpdateCommand(other));
+}
+
+TEST(TarnviewAppTest, CommandLineOpensAModuleWindowOverItsSelectedFile) {
+    CFakeDesktopServices desktop;
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const std::string module = folder + "/app.dll";
+    const auto bytes = tvtest::PeBuilder::Pe32()
+                           .Dll()
+                           .AddSection(".text", tvtest::pe::kTextSection, {0xC3})
+                           .Build();
+    std::ofstream(module, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(folder + "/other.dll") << "MZ";
+
+    CTarnviewApp app;
+    int exitCode = -1;
+    ASSERT_TRUE(app.InitInstance(
+        {QStringLiteral("tarnview"), QStringLiteral("--headers"), QString::fromStdString(module)},
+        exitCode));
+    ASSERT_NE(app.GetMainFrame(), nullptr);
+    EXPECT_EQ(app.GetMainFrame()->GetRightView()->GetSelectedPath(), module);
+    EXPECT_EQ(app.ModuleWindowCount(), 1u);
+    EXPECT_TRUE(desktop.messages.empty());
+    app.ExitInstance();
+
+    // A file that is not there: the main window in its folder, and the load error box.
+    CTarnviewApp second;
+    ASSERT_TRUE(second.InitInstance({QStringLiteral("tarnview"), QStringLiteral("--headers"),
+                                     QString::fromStdString(folder + "/gone.dll")},
+                                    exitCode));
+    EXPECT_EQ(second.ModuleWindowCount(), 0u);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].first, QMessageBox::Critical);
+    EXPECT_TRUE(desktop.messages[0].second.contains(QStringLiteral("gone.dll")));
+
+    CTarnviewApp third;
+    EXPECT_FALSE(
+        third.InitInstance({QStringLiteral("tarnview"), QStringLiteral("--help")}, exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_FALSE(
+        third.InitInstance({QStringLiteral("tarnview"), QStringLiteral("--headers")}, exitCode));
+    EXPECT_EQ(exitCode, 2);
 }
 
 }  // namespace

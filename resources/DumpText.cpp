@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/NumberText.h"
+#include "common/TextCodec.h"
 #include "res/StringTable.h"
 
 namespace tv {
@@ -45,6 +46,35 @@ std::string BuildDumpText(CByteView data) {
                 text += static_cast<char>(byte);
         }
         text += "\r\n";
+    }
+    return text;
+}
+
+std::string DumpDisplayText(std::string_view dump) {
+    static constexpr std::string_view kPlaceholder = "\xC2\xB7";  // U+00B7
+    constexpr size_t kCharacterColumn = kDumpBytesPerLine * 3 + 2;
+    std::string text;
+    text.reserve(dump.size() + dump.size() / 4);
+    size_t start = 0;
+    while (start < dump.size()) {
+        size_t end = dump.find("\r\n", start);
+        if (end == std::string_view::npos) end = dump.size();
+        const std::string_view line = dump.substr(start, end - start);
+        const size_t split = std::min(line.size(), kCharacterColumn);
+        text.append(line.substr(0, split));
+        for (const char c : line.substr(split)) {
+            const auto byte = static_cast<uint8_t>(c);
+            const bool noGlyph = byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D ||
+                                 byte == 0x8F || byte == 0x90 || byte == 0x9D || byte == 0xAD;
+            if (noGlyph)
+                text.append(kPlaceholder);
+            else if (byte < 0x80)
+                text += c;
+            else
+                text.append(Cp1252ToUtf8(std::string_view(&c, 1)));
+        }
+        text += '\n';
+        start = end + 2;
     }
     return text;
 }

@@ -69,4 +69,31 @@ TEST(DumpText, ByteCountIsGroupedWithTheQuotientPlusOne) {
     EXPECT_EQ(tv::ByteCountText(5000000000ull), "5.000.000.000 bytes (~4.882.813 Kb)");
 }
 
+TEST(DumpText, DisplayKeepsEveryLineSixtySixCellsWide) {
+    std::vector<uint8_t> bytes(256);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i);
+    const std::string shown = tv::DumpDisplayText(Dump(bytes));
+    // Count cells as code points: every line is 66 of them, whatever the bytes.
+    size_t lines = 0;
+    size_t start = 0;
+    while (start < shown.size()) {
+        const size_t end = shown.find('\n', start);
+        ASSERT_NE(end, std::string::npos);
+        const std::string line = shown.substr(start, end - start);
+        size_t cells = 0;
+        for (const char c : line)
+            cells += (static_cast<uint8_t>(c) & 0xC0) != 0x80;
+        EXPECT_EQ(cells, tv::kDumpLineLength) << line;
+        ++lines;
+        start = end + 1;
+    }
+    EXPECT_EQ(lines, 16u);
+    // Windows-1252 characters where the byte has one, a middle dot where it has no glyph.
+    EXPECT_NE(shown.find("\xE2\x82\xAC"), std::string::npos);  // 0x80 is the euro sign
+    EXPECT_NE(shown.find("\xC3\xA4"), std::string::npos);      // 0xE4 is a-umlaut
+    EXPECT_NE(shown.find("   \xC2\xB7\xC2\xB7\xC2\xB7"), std::string::npos);  // 00 to 03
+    EXPECT_EQ(tv::DumpDisplayText(""), "");
+}
+
 }  // namespace

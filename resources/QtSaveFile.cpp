@@ -72,12 +72,13 @@ QString QtFileFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-QString ModuleFileTitle(const std::string& modulePath) {
+QString ModuleFileTitle(const std::string& modulePath, const QString& fallback) {
     const QString title = QFileInfo(QString::fromLocal8Bit(modulePath.c_str())).completeBaseName();
     if (modulePath.empty() || title.isEmpty() ||
         !QFileInfo::exists(QString::fromLocal8Bit(modulePath.c_str()))) {
-        const std::string_view fallback = LoadString(2020);
-        return QString::fromUtf8(fallback.data(), static_cast<qsizetype>(fallback.size()));
+        if (!fallback.isEmpty()) return fallback;
+        const std::string_view resource = LoadString(2020);
+        return QString::fromUtf8(resource.data(), static_cast<qsizetype>(resource.size()));
     }
     return title;
 }

@@ -35,9 +35,9 @@ SaveErrorReporter SetSaveErrorReporter(SaveErrorReporter reporter);
 // "Text (*.txt);;All (*)", each description kept as written, "*.*" shown as Qt's "*".
 [[nodiscard]] QString QtFileFilter(const QString& filter);
 
-// The title of a module file (its name without folder and extension), or string 2020 "Resource"
-// for an empty path: the proposed name of every save.
-[[nodiscard]] QString ModuleFileTitle(const std::string& modulePath);
+// The title of a module file (its name without folder and extension): the proposed name of every
+// save. fallback (string 2020 "Resource" when not given) when the file is not there.
+[[nodiscard]] QString ModuleFileTitle(const std::string& modulePath, const QString& fallback = {});
 
 // The extension of a chosen path in lower case, without the dot; empty when it has none.
 [[nodiscard]] std::string LowerExtension(std::string_view path);

@@ -210,29 +210,48 @@ bool FillHeadersReport(const CModuleImage& image, HeadersDisplay display, IRepor
     return CHeadersReport(image, sink).Fill(display);
 }
 
-ReportNode CHeadersReport::Group(std::string_view text, ReportNode parent, uintptr_t itemData) {
-    const ReportNode node = m_sink.AddNode(text, kImageGroup, parent, itemData);
+ReportNode CHeadersReport::Add(std::string_view text, int image, ReportLineKind kind,
+                               ReportNode parent, std::string_view moduleName) {
+    ReportLine line;
+    line.text.assign(text);
+    line.image = image;
+    line.kind = kind;
+    line.moduleName.assign(moduleName);
+    return m_sink.AddLine(line, parent);
+}
+
+ReportNode CHeadersReport::Group(std::string_view text, ReportNode parent) {
+    const ReportNode node = Add(text, kImageGroup, ReportLineKind::kGroup, parent);
     return node != kNoReportNode ? node : parent;
 }
 
 void CHeadersReport::Value(std::string_view text, ReportNode parent) {
-    m_sink.AddNode(text, kImageValue, parent, 0);
+    Add(text, kImageValue, ReportLineKind::kValue, parent);
 }
 
 void CHeadersReport::Note(std::string_view text, ReportNode parent) {
-    Value("Hinweis: " + std::string(text), parent);
+    Add("Hinweis: " + std::string(text), kImageValue, ReportLineKind::kNote, parent);
 }
 
-std::optional<std::string> CHeadersReport::StringAt(uint32_t rva) const {
+std::optional<std::string_view> CHeadersReport::RawStringAt(uint32_t rva, bool& cut) const {
+    cut = false;
     const CByteView tail = m_image.RvaToPointer(rva);
     if (tail.Empty()) return std::nullopt;
     const size_t room = std::min(tail.Size(), kMaxNameLength);
     const auto* begin = reinterpret_cast<const char*>(tail.Data());
     const std::string_view bytes(begin, room);
     const size_t end = bytes.find('\0');
-    if (end != std::string_view::npos) return ModuleStringText(bytes.substr(0, end));
+    if (end != std::string_view::npos) return bytes.substr(0, end);
+    cut = true;
+    return bytes;
+}
+
+std::optional<std::string> CHeadersReport::StringAt(uint32_t rva) const {
+    bool cut = false;
+    const auto bytes = RawStringAt(rva, cut);
+    if (!bytes) return std::nullopt;
     // No terminator before the section data or the length limit ends: show what is there.
-    return ModuleStringText(bytes) + "\xE2\x80\xA6";
+    return cut ? ModuleStringText(*bytes) + "\xE2\x80\xA6" : ModuleStringText(*bytes);
 }
 
 bool CHeadersReport::Fill(HeadersDisplay display) {
@@ -240,8 +259,8 @@ bool CHeadersReport::Fill(HeadersDisplay display) {
     const LOADED_IMAGE* li = m_image.GetLoadedImage();
     if (!li) return false;
     // The path is raw bytes of the file system: shown as UTF-8, with anything else replaced.
-    m_root = m_sink.AddNode(WithoutControls(SanitizeUtf8(li->ModuleName)), kImageGroup,
-                            kNoReportNode, 1);
+    m_root = Add(WithoutControls(SanitizeUtf8(li->ModuleName)), kImageGroup,
+                 ReportLineKind::kModule, kNoReportNode, li->ModuleName);
     if (m_root == kNoReportNode) return false;
     if (display == HeadersDisplay::Full) {
         AddLoaderRecord(m_root);
@@ -569,12 +588,19 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
             Note(Format("Die Liste wurde nach %zu Einträgen abgebrochen.", i), list);
             break;
         }
-        const std::string name = d->Name != 0 ? StringAt(d->Name).value_or("") : "";
+        bool cut = false;
+        const std::string_view raw =
+            d->Name != 0 ? RawStringAt(d->Name, cut).value_or(std::string_view()) : "";
+        std::string name = ModuleStringText(raw);
+        if (cut) name += "\xE2\x80\xA6";
+        // A name cut short names no file that could be opened.
+        const std::string_view moduleName = cut ? std::string_view() : raw;
         if (!detailed) {
-            m_sink.AddNode(name, kImageLibrary, list, 1);
+            Add(name, kImageLibrary, ReportLineKind::kModule, list, moduleName);
             continue;
         }
-        const ReportNode library = Group(name, list, 1);
+        ReportNode library = Add(name, kImageGroup, ReportLineKind::kModule, list, moduleName);
+        if (library == kNoReportNode) library = list;
         Value("OriginalFirstThunk = " + DecHexText(d->OriginalFirstThunk), library);
         Value("FirstThunk = " + DecHexText(d->FirstThunk), library);
         Value("ForwarderChain = " + DecHexText(d->ForwarderChain), library);

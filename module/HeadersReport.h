@@ -64,7 +64,7 @@ public:
     CHeadersReport(const CModuleImage& image, IReportSink& sink) noexcept
         : m_image(image), m_sink(sink) {}
 
-    // Adds the root (the module's name, image 1, item data 1) and the sections of the display
+    // Adds the root (the module's name, image 1, a module line) and the sections of the display
     // under it. false when nothing is loaded or the root cannot be added.
     bool Fill(HeadersDisplay display);
     [[nodiscard]] ReportNode Root() const noexcept { return m_root; }
@@ -79,7 +79,9 @@ public:
     void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
 
 private:
-    ReportNode Group(std::string_view text, ReportNode parent, uintptr_t itemData = 0);
+    ReportNode Add(std::string_view text, int image, ReportLineKind kind, ReportNode parent,
+                   std::string_view moduleName = {});
+    ReportNode Group(std::string_view text, ReportNode parent);
     void Value(std::string_view text, ReportNode parent);
     void Note(std::string_view text, ReportNode parent);
     void AddFlags(uint16_t characteristics, ReportNode parent);
@@ -89,6 +91,8 @@ private:
                             ReportNode parent);
     // The string at rva as shown, or nullopt when no section holds rva.
     [[nodiscard]] std::optional<std::string> StringAt(uint32_t rva) const;
+    // Its bytes up to the terminator or the length limit (cut is then set).
+    [[nodiscard]] std::optional<std::string_view> RawStringAt(uint32_t rva, bool& cut) const;
 
     const CModuleImage& m_image;
     IReportSink& m_sink;

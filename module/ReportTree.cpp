@@ -4,13 +4,10 @@
 
 namespace tv {
 
-ReportNode CReportTree::AddNode(std::string_view text, int image, ReportNode parent,
-                                uintptr_t itemData) {
+ReportNode CReportTree::AddLine(const ReportLine& line, ReportNode parent) {
     if (parent != kNoReportNode && parent > m_nodes.size()) return kNoReportNode;
     Node node;
-    node.text.assign(text);
-    node.image = image;
-    node.itemData = itemData;
+    static_cast<ReportLine&>(node) = line;
     node.parent = parent;
     m_nodes.push_back(std::move(node));
     const ReportNode added = m_nodes.size();

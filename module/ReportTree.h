@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "module/ResourceDirectory.h"
+
 namespace tv {
 
 // A line of a report as the sink knows it; kNoReportNode stands for "none" and, as a parent,
@@ -20,28 +22,45 @@ inline constexpr int kImageGroup = 1;    // a line with children, and the root
 inline constexpr int kImageValue = 2;    // a value line
 inline constexpr int kImageLibrary = 3;  // an imported library in the summary
 
+// What a line stands for, so a window can offer its commands without reading the text.
+enum class ReportLineKind : uint8_t {
+    kGroup,         // a line with children
+    kValue,         // a value line
+    kNote,          // a line that tells of damage or of a limit that stopped a list
+    kModule,        // a module: a report's root, an imported library; moduleName names it
+    kResourceType,  // a resource type: resourceType is set
+    kResource,      // a single resource: resourceType and resourceName are set
+};
+
+struct ReportLine {
+    std::string text;  // UTF-8, as shown
+    int image = 0;
+    ReportLineKind kind = ReportLineKind::kValue;
+    // For kModule: the module as the file names it (a path, or a library name to search for),
+    // raw bytes, not cleaned for display, so it can be opened again.
+    std::string moduleName;
+    // For kResourceType and kResource: the identifiers exactly as the directory holds them.
+    CResourceId resourceType;
+    CResourceId resourceName;
+};
+
 class IReportSink {
 public:
     virtual ~IReportSink() = default;
     // Appends a line after the last child of parent (a top-level line for kNoReportNode) and
-    // returns it, or kNoReportNode when it cannot be added. text is UTF-8.
-    virtual ReportNode AddNode(std::string_view text, int image, ReportNode parent,
-                               uintptr_t itemData) = 0;
+    // returns it, or kNoReportNode when it cannot be added.
+    virtual ReportNode AddLine(const ReportLine& line, ReportNode parent) = 0;
 };
 
 // A report kept in memory: for tarnview-cli and for tests.
 class CReportTree : public IReportSink {
 public:
-    struct Node {
-        std::string text;
-        int image = 0;
-        uintptr_t itemData = 0;
+    struct Node : ReportLine {
         ReportNode parent = kNoReportNode;
         std::vector<ReportNode> children;
     };
 
-    ReportNode AddNode(std::string_view text, int image, ReportNode parent,
-                       uintptr_t itemData) override;
+    ReportNode AddLine(const ReportLine& line, ReportNode parent) override;
 
     void Clear() noexcept;
     [[nodiscard]] size_t Size() const noexcept { return m_nodes.size(); }
@@ -62,7 +81,7 @@ private:
     void RenderNode(ReportNode node, size_t depth, std::string& out) const;
     [[nodiscard]] const std::vector<ReportNode>& ChildrenOf(ReportNode node) const;
 
-    std::vector<Node> m_nodes;  // node n is m_nodes[n - 1]
+    std::vector<Node> m_nodes;  // node n is m_nodes[n - 1], in the order they were added
     std::vector<ReportNode> m_top;
 };
 

@@ -110,21 +110,46 @@ void CResourceTree::Clear() {
 }
 
 ReportNode CResourceTree::AddItem(const ResourceTreeItem& item, ReportNode parent) {
-    const ReportNode node = m_lines.AddNode(item.text, item.image, parent, m_items.size());
+    ReportLine line;
+    line.text = item.text;
+    line.image = item.image;
+    switch (item.level) {
+        case ResourceTreeLevel::kModule:
+            line.kind = ReportLineKind::kModule;
+            line.moduleName = item.modulePath;
+            break;
+        case ResourceTreeLevel::kType:
+            line.kind = ReportLineKind::kResourceType;
+            line.resourceType = item.type;
+            break;
+        case ResourceTreeLevel::kResource:
+            line.kind = ReportLineKind::kResource;
+            line.resourceType = item.type;
+            line.resourceName = item.name;
+            break;
+    }
+    const ReportNode node = m_lines.AddLine(line, parent);
     if (node == kNoReportNode) return node;
     m_items.push_back(item);
     m_expanded.push_back(false);
     return node;
 }
 
-void CResourceTree::Expand(ReportNode node) { m_expanded.at(m_lines.At(node).itemData) = true; }
+// Lines and items are added in step, so line n (counted from 1) is item n - 1; At checks that
+// the node is one of this tree's.
+void CResourceTree::Expand(ReportNode node) {
+    (void)m_lines.At(node);
+    m_expanded.at(node - 1) = true;
+}
 
 const ResourceTreeItem& CResourceTree::Item(ReportNode node) const {
-    return m_items.at(m_lines.At(node).itemData);
+    (void)m_lines.At(node);
+    return m_items.at(node - 1);
 }
 
 bool CResourceTree::IsExpanded(ReportNode node) const {
-    return m_expanded.at(m_lines.At(node).itemData);
+    (void)m_lines.At(node);
+    return m_expanded.at(node - 1);
 }
 
 std::string ResourceTreeRootText(const std::string& path) {
@@ -141,11 +166,12 @@ std::string ResourcesWindowTitle(std::string_view caption, std::string_view root
 }
 
 void FillResourceTree(std::string_view rootText, std::span<const CResourceEntry> entries,
-                      IResourceTreeSink& sink) {
+                      IResourceTreeSink& sink, std::string_view modulePath) {
     sink.Clear();
     ResourceTreeItem root;
     root.level = ResourceTreeLevel::kModule;
     root.text.assign(rootText);
+    root.modulePath.assign(modulePath);
     root.image = root.selectedImage = kImageModuleRoot;
     root.itemData = 0;
     const ReportNode rootNode = sink.AddItem(root, kNoReportNode);
@@ -185,7 +211,8 @@ void FillResourceTree(std::string_view rootText, std::span<const CResourceEntry>
 }
 
 void FillResourceTree(const CResourceCatalog& catalog, IResourceTreeSink& sink) {
-    FillResourceTree(ResourceTreeRootText(catalog.GetPath()), catalog.Entries(), sink);
+    FillResourceTree(ResourceTreeRootText(catalog.GetPath()), catalog.Entries(), sink,
+                     catalog.GetPath());
 }
 
 }  // namespace tv

@@ -38,6 +38,8 @@ struct ResourceTreeItem {
     // and resources, name for resources.
     CResourceId type;
     CResourceId name;
+    // The root: the path of the module it stands for, as given (empty without one).
+    std::string modulePath;
 };
 
 class IResourceTreeSink {
@@ -62,14 +64,15 @@ public:
     // node must be one this tree handed out.
     [[nodiscard]] const ResourceTreeItem& Item(ReportNode node) const;
     [[nodiscard]] bool IsExpanded(ReportNode node) const;
-    // The texts and the shape, for lookups by text and for Render.
+    // The texts and the shape, for lookups by text and for Render; each line carries its level
+    // as its kind (kModule, kResourceType, kResource) with the module path or identifiers.
     [[nodiscard]] const CReportTree& Lines() const noexcept { return m_lines; }
     // One line per item, depth first, indented by two spaces per level: the root at column 0,
     // types at two spaces, resources at four.
     [[nodiscard]] std::string Render() const { return m_lines.Render(); }
 
 private:
-    CReportTree m_lines;  // each line's item data is its index in m_items
+    CReportTree m_lines;  // line n's item is m_items[n - 1]
     std::vector<ResourceTreeItem> m_items;
     std::vector<bool> m_expanded;
 };
@@ -90,7 +93,7 @@ private:
 // "<Unbekannt>" and a named type may be called "Bitmap" like type 2, yet each keeps a node of its
 // own, so a type node's statistics and each resource's page are those of its own type.
 void FillResourceTree(std::string_view rootText, std::span<const CResourceEntry> entries,
-                      IResourceTreeSink& sink);
+                      IResourceTreeSink& sink, std::string_view modulePath = {});
 // The same for the catalog's module and entries.
 void FillResourceTree(const CResourceCatalog& catalog, IResourceTreeSink& sink);
 

@@ -128,19 +128,32 @@ TEST(HeadersReportTest, SummaryOfASmallDll) {
     USER32.dll
 )");
 
-    // Images and item data: the root and the libraries carry the module commands.
+    // Images and kinds: the root and the libraries are module lines that name their module.
+    using tv::ReportLineKind;
     const auto root = tree.TopLevel().at(0);
     EXPECT_EQ(tree.At(root).image, tv::kImageGroup);
-    EXPECT_EQ(tree.At(root).itemData, 1u);
+    EXPECT_EQ(tree.At(root).kind, ReportLineKind::kModule);
+    EXPECT_EQ(tree.At(root).moduleName, path);
     const auto exports = tree.Find("Exportierte Funktionen");
     EXPECT_EQ(tree.At(exports).image, tv::kImageGroup);
-    EXPECT_EQ(tree.At(exports).itemData, 0u);
+    EXPECT_EQ(tree.At(exports).kind, ReportLineKind::kGroup);
+    EXPECT_EQ(tree.At(exports).moduleName, "");
     const auto first = tree.At(exports).children.at(0);
     EXPECT_EQ(tree.At(first).image, tv::kImageValue);
-    EXPECT_EQ(tree.At(first).itemData, 0u);
+    EXPECT_EQ(tree.At(first).kind, ReportLineKind::kValue);
     const auto user32 = tree.Find("USER32.dll");
     EXPECT_EQ(tree.At(user32).image, tv::kImageLibrary);
-    EXPECT_EQ(tree.At(user32).itemData, 1u);
+    EXPECT_EQ(tree.At(user32).kind, ReportLineKind::kModule);
+    EXPECT_EQ(tree.At(user32).moduleName, "USER32.dll");
+
+    // The full display's library groups are module lines too.
+    CReportTree full;
+    ASSERT_TRUE(tv::FillHeadersReport(image, HeadersDisplay::Full, full));
+    const auto kernel32 = full.Find("KERNEL32.dll");
+    ASSERT_NE(kernel32, tv::kNoReportNode);
+    EXPECT_EQ(full.At(kernel32).image, tv::kImageGroup);
+    EXPECT_EQ(full.At(kernel32).kind, ReportLineKind::kModule);
+    EXPECT_EQ(full.At(kernel32).moduleName, "KERNEL32.dll");
 }
 
 TEST(HeadersReportTest, FullDisplayOfAPe32Module) {
@@ -679,10 +692,9 @@ TEST(HeadersReportTest, MachineAndSubsystemNamesCoverTheFormat) {
 class RefusingSink : public tv::IReportSink {
 public:
     explicit RefusingSink(std::string refused) : m_refused(std::move(refused)) {}
-    tv::ReportNode AddNode(std::string_view text, int image, tv::ReportNode parent,
-                           uintptr_t itemData) override {
-        if (text == m_refused) return tv::kNoReportNode;
-        return tree.AddNode(text, image, parent, itemData);
+    tv::ReportNode AddLine(const tv::ReportLine& line, tv::ReportNode parent) override {
+        if (line.text == m_refused) return tv::kNoReportNode;
+        return tree.AddLine(line, parent);
     }
     CReportTree tree;
 

@@ -61,6 +61,9 @@ TEST(ResourceTree, FollowsTheCatalogOrderWithDisplayNamesAndDecimalNumbers) {
 
     CResourceTree tree;
     tv::FillResourceTree(catalog, tree);
+    const tv::CReportTree::Node& rootLine = tree.Lines().At(tree.Lines().TopLevel().at(0));
+    EXPECT_EQ(rootLine.kind, tv::ReportLineKind::kModule);
+    EXPECT_EQ(rootLine.moduleName, "/opt/probe/sample.dll");
     // Named types first in name order, then numbers ascending; within a type names first.
     EXPECT_EQ(tree.Render(),
               "/opt/probe/sample.dll\n"
@@ -109,6 +112,7 @@ TEST(ResourceTree, ItemsCarryImagesItemDataAndTheirIdentifiers) {
     EXPECT_EQ(r.selectedImage, 15);
     EXPECT_EQ(r.itemData, 0);
     EXPECT_TRUE(tree.IsExpanded(root));
+    EXPECT_EQ(tree.Lines().At(root).kind, tv::ReportLineKind::kModule);
 
     struct Expect {
         const char* typeText;
@@ -137,6 +141,9 @@ TEST(ResourceTree, ItemsCarryImagesItemDataAndTheirIdentifiers) {
         EXPECT_EQ(t.itemData, expected[i].typeData);
         EXPECT_EQ(t.type, entries[i].type);
         EXPECT_FALSE(tree.IsExpanded(typeNodes[i]));
+        const auto& typeLine = tree.Lines().At(typeNodes[i]);
+        EXPECT_EQ(typeLine.kind, tv::ReportLineKind::kResourceType);
+        EXPECT_EQ(typeLine.resourceType, entries[i].type);
 
         const ResourceTreeItem& leaf = Child(tree, typeNodes[i], 0);
         EXPECT_EQ(leaf.level, ResourceTreeLevel::kResource);
@@ -146,6 +153,11 @@ TEST(ResourceTree, ItemsCarryImagesItemDataAndTheirIdentifiers) {
         EXPECT_EQ(leaf.selectedImage, expected[i].leafImage);
         EXPECT_EQ(leaf.type, entries[i].type);
         EXPECT_EQ(leaf.name, entries[i].id);
+        const auto& leafLine = tree.Lines().At(tree.Lines().At(typeNodes[i]).children[0]);
+        EXPECT_EQ(leafLine.kind, tv::ReportLineKind::kResource);
+        EXPECT_EQ(leafLine.resourceType, entries[i].type);
+        EXPECT_EQ(leafLine.resourceName, entries[i].id);
+        EXPECT_EQ(leafLine.image, expected[i].leafImage);
     }
 }
 

@@ -26,9 +26,6 @@ QString Qs(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// What a module line holds: the root's module and the imported libraries carry item data 1.
-constexpr uintptr_t kModuleLine = 1;
-
 }  // namespace
 
 CModuleHeadersDlg::CModuleHeadersDlg(IModuleWindowHost* host, QWidget* parent)
@@ -104,7 +101,7 @@ ReportNode CModuleHeadersDlg::SelectedNode() const {
 
 bool CModuleHeadersDlg::SelectedIsModule() const {
     const ReportNode node = SelectedNode();
-    return node != kNoReportNode && Report().At(node).itemData == kModuleLine;
+    return node != kNoReportNode && Report().At(node).kind == ReportLineKind::kModule;
 }
 
 void CModuleHeadersDlg::UpdateToolbar() {
@@ -185,12 +182,14 @@ std::string CModuleHeadersDlg::ResolveSelectedModule() {
     const CReportTree::Node& line = Report().At(node);
     // The root stands for this window's own module, whatever name its line shows.
     if (line.parent == kNoReportNode) return m_image.GetPath();
-    if (line.text.empty()) return {};
-    if (!IsBareModuleName(line.text)) return line.text;
+    // The name as the import table holds it, not as the line shows it cleaned up.
+    const std::string& name = line.moduleName;
+    if (name.empty()) return {};
+    if (!IsBareModuleName(name)) return name;
     ModuleSearchContext context;
     context.importingModule = m_image.GetPath();
     if (const CPeFile* pe = m_image.GetNtHeaders()) context.machine = pe->File().Machine;
-    if (auto found = FindModule(line.text, context)) return *found;
+    if (auto found = FindModule(name, context)) return *found;
 
     QString folders;
     for (const std::string& folder : ModuleSearchFolders(context))

@@ -18,6 +18,7 @@
 #include "res/Commands.h"
 #include "res/QtResources.h"
 #include "res/QtWaitCursor.h"
+#include "resources/ResourcesDlg.h"
 #include "settings/Settings.h"
 
 namespace tv {
@@ -65,6 +66,7 @@ std::string AbsolutePath(const std::string& path) {
 CTarnviewApp::CTarnviewApp() {
     s_instance = this;
     m_headers = [this] { return std::make_unique<CModuleHeadersWindow>(this); };
+    m_resources = [this] { return std::make_unique<CResourcesWindow>(this); };
 }
 
 CTarnviewApp::~CTarnviewApp() {

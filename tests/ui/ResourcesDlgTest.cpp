@@ -4,6 +4,8 @@
 #include "resources/ResourcesDlg.h"
 
 #include <QAbstractItemModelTester>
+#include <QColor>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 #include "FakeDesktopServices.h"
 #include "Screenshot.h"
@@ -106,6 +109,17 @@ TEST_F(ResourcesDlgTest, EachItemShowsItsPage) {
     EXPECT_EQ(Select(dlg, "2", "Stringtabellen"), dlg.StringTablePage());
     EXPECT_EQ(dlg.StringTablePage()->CountText(), QStringLiteral("1 String(s)"));
     EXPECT_EQ(Select(dlg, "1", "Version"), dlg.InfoListPage());
+    // Statistics rows keep the list's colours; the language line and the fields are shaded, and
+    // only their background changes.
+    QAbstractItemModel* rows = dlg.InfoListPage()->List()->model();
+    std::map<QString, QVariant> shade;
+    for (int row = 0; row < rows->rowCount(); ++row)
+        shade[rows->index(row, 0).data().toString()] = rows->index(row, 1).data(Qt::BackgroundRole);
+    EXPECT_FALSE(shade.at(QStringLiteral("Modulstatistik")).isValid());
+    EXPECT_EQ(shade.at(QStringLiteral("Sprache")).value<QColor>(), QColor::fromRgb(0xC0C0C0));
+    EXPECT_EQ(shade.at(QStringLiteral("Dateibeschreibung")).value<QColor>(),
+              QColor::fromRgb(0xF0F0F0));
+    EXPECT_FALSE(rows->index(0, 0).data(Qt::ForegroundRole).isValid());
     // A named type and its named leaf.
     EXPECT_EQ(Select(dlg, "DATA"), dlg.InfoListPage());
     EXPECT_EQ(Select(dlg, "BLOB", "DATA"), dlg.RawDataPage());
@@ -178,6 +192,7 @@ TEST(ResourcesDlgReal, EveryItemOfRealModulesCanBeShown) {
                 ASSERT_NE(page, nullptr);
                 if (std::string_view(name) == "comctl32.dll" && !saved.contains(page)) {
                     saved.insert(page);
+                    QCoreApplication::processEvents();
                     SaveScreenshot(dlg,
                                    QStringLiteral("resources-%1")
                                        .arg(QLatin1String(page->metaObject()->className()).mid(4)));

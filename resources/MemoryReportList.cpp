@@ -190,4 +190,22 @@ bool CMemoryReportList::IsColumn(int column) const noexcept {
     return column >= 0 && static_cast<size_t>(column) < m_columns.size();
 }
 
+bool CMemoryReportList::MoveRows(const std::vector<int>& order) {
+    if (order.size() != m_rows.size()) return false;
+    std::vector<bool> seen(order.size(), false);
+    for (const int row : order) {
+        if (row < 0 || static_cast<size_t>(row) >= order.size() || seen[static_cast<size_t>(row)])
+            return false;
+        seen[static_cast<size_t>(row)] = true;
+    }
+    std::vector<Row> moved;
+    moved.reserve(m_rows.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (static_cast<size_t>(order[i]) != i) ++m_rowWrites;
+        moved.push_back(std::move(m_rows[static_cast<size_t>(order[i])]));
+    }
+    m_rows = std::move(moved);
+    return true;
+}
+
 }  // namespace tv

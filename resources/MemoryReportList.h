@@ -63,6 +63,7 @@ public:
     bool GetHeaderItem(int column, ReportHeaderItem& item) const override;
     bool SetHeaderItem(int column, const ReportHeaderItem& item) override;
     ReportImageList SetHeaderImageList(ReportImageList list) override;
+    bool MoveRows(const std::vector<int>& order) override;
 
 private:
     struct Row {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tv {
 
@@ -75,6 +76,10 @@ public:
     // back its per-cell change notices and redraw once at the end.
     virtual void BeginRowMoves() {}
     virtual void EndRowMoves() {}
+    // Puts every row where a sort wants it at once: the row at order[i] goes to position i, with
+    // its texts, data, image, selection and check state (order is a permutation of the rows).
+    // false when the list cannot, and the sort then exchanges rows one by one.
+    virtual bool MoveRows(const std::vector<int>& /*order*/) { return false; }
 };
 
 }  // namespace tv

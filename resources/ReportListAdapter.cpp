@@ -138,53 +138,77 @@ int64_t ReadSizeText(std::string_view text) {
     return TruncateToInt64(value);
 }
 
-// ---- keys and their cache --------------------------------------------------------------------
+// ---- sort keys --------------------------------------------------------------------------------
 
-struct CReportListAdapter::CellKey {
-    std::string text;
-    int64_t whole = 0;  // integer, date and size kinds
-    double real = 0;    // real kinds
-};
-
-// While a sort compares, rows do not move: each cell is read from the list and parsed once, not
-// once per comparison, which turns the n log n text fetches and parses of a 50,000-row sort into n.
-class CReportListAdapter::CKeyCache {
-public:
-    CKeyCache(int column, int kind, int rows)
-        : m_column(column), m_kind(kind), m_keys(static_cast<size_t>(std::max(rows, 0))) {}
-
-    [[nodiscard]] int Column() const noexcept { return m_column; }
-    [[nodiscard]] int Kind() const noexcept { return m_kind; }
-    [[nodiscard]] std::optional<CellKey>* Slot(int item) noexcept {
-        if (item < 0 || static_cast<size_t>(item) >= m_keys.size()) return nullptr;
-        return &m_keys[static_cast<size_t>(item)];
+ReportSortKey ReadReportSortKey(std::string text, int kind) {
+    ReportSortKey key;
+    key.text = std::move(text);
+    switch (kind) {
+        case CReportListAdapter::KIND_INTEGER:
+            key.whole = ReadIntegerText(key.text);
+            break;
+        case CReportListAdapter::KIND_REAL:
+            key.real = ReadRealText(key.text);
+            break;
+        case CReportListAdapter::KIND_GROUPED_REAL:
+            key.real = ReadGroupedRealText(key.text);
+            break;
+        case CReportListAdapter::KIND_DATETIME:
+            key.whole = ReadDateText(key.text);
+            break;
+        case CReportListAdapter::KIND_SIZE:
+            key.whole = ReadSizeText(key.text);
+            break;
+        default:
+            break;
     }
+    return key;
+}
 
-private:
-    int m_column;
-    int m_kind;
-    std::vector<std::optional<CellKey>> m_keys;
-};
-
-// Opens a cache for one column unless one is open already; closes only what it opened.
-class CReportListAdapter::CCacheScope {
-public:
-    CCacheScope(CReportListAdapter& adapter, int column) : m_adapter(adapter) {
-        if (m_adapter.m_cache) return;
-        m_adapter.m_cache = std::make_unique<CKeyCache>(column, m_adapter.GetColumnKind(column),
-                                                        m_adapter.m_pList->GetItemCount());
-        m_opened = true;
+int CompareReportSortKeys(const ReportSortKey& a, const ReportSortKey& b, int kind) {
+    int result = 0;
+    switch (kind) {
+        case CReportListAdapter::KIND_INTEGER:
+        case CReportListAdapter::KIND_DATETIME:
+        case CReportListAdapter::KIND_SIZE:
+            result = CompareValues(a.whole, b.whole);
+            break;
+        case CReportListAdapter::KIND_REAL:
+        case CReportListAdapter::KIND_GROUPED_REAL:
+            result = CompareReals(a.real, b.real);
+            break;
+        default:
+            break;
     }
-    ~CCacheScope() {
-        if (m_opened) m_adapter.m_cache.reset();
-    }
-    CCacheScope(const CCacheScope&) = delete;
-    CCacheScope& operator=(const CCacheScope&) = delete;
+    // Equal values, and every text kind, are ordered by their texts: "0x0002" and "0x0010" both
+    // read as the integer 0 and still sort in a fixed order.
+    return result != 0 ? result : CompareTexts(a.text, b.text);
+}
 
-private:
-    CReportListAdapter& m_adapter;
-    bool m_opened = false;
-};
+int ReportSortOrderOf(const std::vector<ReportSortKey>& keys, int kind) {
+    int first = 0;
+    for (size_t i = 0; i + 1 < keys.size(); ++i) {
+        const int result = Sign(CompareReportSortKeys(keys[i], keys[i + 1], kind));
+        if (result == 0) continue;
+        if (first == 0)
+            first = result;
+        else if (result != first)
+            return 0;
+    }
+    return first == -1 ? 1 : -1;
+}
+
+std::vector<int> ReportSortedOrder(const std::vector<ReportSortKey>& keys, int kind,
+                                   bool ascending) {
+    std::vector<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int result =
+            CompareReportSortKeys(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)], kind);
+        return ascending ? result < 0 : result > 0;
+    });
+    return order;
+}
 
 // ---- the adapter -------------------------------------------------------------------------------
 
@@ -208,127 +232,53 @@ int CReportListAdapter::GetColumnKind(int nColumn) const {
     return KIND_TEXT;
 }
 
-CReportListAdapter::CellKey CReportListAdapter::ReadKey(int nKind, int nItem, int nColumn) const {
-    CellKey key;
-    key.text = m_pList->GetItemText(nItem, nColumn);
-    switch (nKind) {
-        case KIND_INTEGER:
-            key.whole = tv::ReadIntegerText(key.text);
-            break;
-        case KIND_REAL:
-            key.real = tv::ReadRealText(key.text);
-            break;
-        case KIND_GROUPED_REAL:
-            key.real = tv::ReadGroupedRealText(key.text);
-            break;
-        case KIND_DATETIME:
-            key.whole = tv::ReadDateText(key.text);
-            break;
-        case KIND_SIZE:
-            key.whole = tv::ReadSizeText(key.text);
-            break;
-        default:
-            break;
-    }
-    return key;
+std::vector<tv::ReportSortKey> CReportListAdapter::ColumnKeys(int nColumn) const {
+    const int kind = GetColumnKind(nColumn);
+    const int count = std::max(m_pList->GetItemCount(), 0);
+    std::vector<tv::ReportSortKey> keys;
+    keys.reserve(static_cast<size_t>(count));
+    for (int item = 0; item < count; ++item)
+        keys.push_back(tv::ReadReportSortKey(m_pList->GetItemText(item, nColumn), kind));
+    return keys;
 }
 
 int CReportListAdapter::CompareItems(int nColumn, int nItem1, int nItem2) {
-    const bool cached = m_cache && m_cache->Column() == nColumn;
-    const int kind = cached ? m_cache->Kind() : GetColumnKind(nColumn);
-    CellKey local1;
-    CellKey local2;
-    const auto key = [&](int item, CellKey& local) -> const CellKey& {
-        if (cached) {
-            if (std::optional<CellKey>* slot = m_cache->Slot(item)) {
-                if (!*slot) *slot = ReadKey(kind, item, nColumn);
-                return **slot;
-            }
-        }
-        local = ReadKey(kind, item, nColumn);
-        return local;
-    };
-    const CellKey& k1 = key(nItem1, local1);
-    const CellKey& k2 = key(nItem2, local2);
-
-    int result = 0;
-    switch (kind) {
-        case KIND_INTEGER:
-        case KIND_DATETIME:
-        case KIND_SIZE:
-            result = CompareValues(k1.whole, k2.whole);
-            break;
-        case KIND_REAL:
-        case KIND_GROUPED_REAL:
-            result = CompareReals(k1.real, k2.real);
-            break;
-        default:
-            break;
-    }
-    // Equal values, and every text kind, are ordered by their texts: "0x0002" and "0x0010" both
-    // read as the integer 0 and still sort in a fixed order.
-    return result != 0 ? result : CompareTexts(k1.text, k2.text);
+    const int kind = GetColumnKind(nColumn);
+    return tv::CompareReportSortKeys(
+        tv::ReadReportSortKey(m_pList->GetItemText(nItem1, nColumn), kind),
+        tv::ReadReportSortKey(m_pList->GetItemText(nItem2, nColumn), kind), kind);
 }
 
 int CReportListAdapter::GetSortOrder(int nColumn) {
-    CCacheScope scope(*this, nColumn);
-    const int count = m_pList->GetItemCount();
-    int first = 0;
-    for (int item = 0; item + 1 < count; ++item) {
-        const int result = Sign(CompareItems(nColumn, item, item + 1));
-        if (result == 0) continue;
-        if (first == 0)
-            first = result;
-        else if (result != first)
-            return 0;
-    }
-    return first == -1 ? 1 : -1;
+    return tv::ReportSortOrderOf(ColumnKeys(nColumn), GetColumnKind(nColumn));
 }
 
 bool CReportListAdapter::SortColumn(int nColumn, int nDirection) {
     if (nColumn < 0 || nColumn >= GetColumnCount()) return false;
-    std::vector<int> order;
-    {
-        CCacheScope scope(*this, nColumn);
-        const int current = GetSortOrder(nColumn);
-        bool ascending = false;
-        if (nDirection == 1 || nDirection == -1) {
-            if (nDirection == current) return true;
-            ascending = nDirection == 1;
-        } else {
-            ascending = current != 1;
-        }
-        order = SortedOrder(nColumn, ascending);
+    const int kind = GetColumnKind(nColumn);
+    const std::vector<tv::ReportSortKey> keys = ColumnKeys(nColumn);
+    const int current = tv::ReportSortOrderOf(keys, kind);
+    bool ascending = false;
+    if (nDirection == 1 || nDirection == -1) {
+        if (nDirection == current) return true;
+        ascending = nDirection == 1;
+    } else {
+        ascending = current != 1;
     }
-    ApplyOrder(order);
+    ApplyOrder(tv::ReportSortedOrder(keys, kind, ascending));
     return true;
 }
 
 bool CReportListAdapter::QuickSortColumn(int nColumn, bool bAscending) {
-    std::vector<int> order;
-    {
-        CCacheScope scope(*this, nColumn);
-        order = SortedOrder(nColumn, bAscending);
-    }
-    ApplyOrder(order);
+    ApplyOrder(tv::ReportSortedOrder(ColumnKeys(nColumn), GetColumnKind(nColumn), bAscending));
     return true;
-}
-
-std::vector<int> CReportListAdapter::SortedOrder(int nColumn, bool bAscending) {
-    std::vector<int> order(static_cast<size_t>(std::max(m_pList->GetItemCount(), 0)));
-    std::iota(order.begin(), order.end(), 0);
-    // Stable, so rows with identical texts keep their order in either direction.
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int result = CompareItems(nColumn, a, b);
-        return bAscending ? result < 0 : result > 0;
-    });
-    return order;
 }
 
 void CReportListAdapter::ApplyOrder(const std::vector<int>& order) {
     // Follows where each row has gone, so that every row moves by at most one exchange.
     const size_t count = order.size();
     if (count < 2) return;
+    if (m_pList->MoveRows(order)) return;
     std::vector<int> at(count);   // at[p]: the starting index of the row now at position p
     std::vector<int> pos(count);  // pos[r]: the position of the row that started at r
     std::iota(at.begin(), at.end(), 0);

@@ -45,6 +45,25 @@ inline constexpr int kMaxColumnWidth = 32767;
 // a unit. "1,5 MB" gives 1572864, "1.024 KB" 1048576. Saturates instead of overflowing.
 [[nodiscard]] int64_t ReadSizeText(std::string_view text);
 
+// One cell read for sorting: its text and the value its column's kind reads from it. Sorts read
+// every cell once into a key, never once per comparison.
+struct ReportSortKey {
+    std::string text;
+    int64_t whole = 0;  // integer, date and size kinds
+    double real = 0;    // real kinds
+};
+[[nodiscard]] ReportSortKey ReadReportSortKey(std::string text, int kind);
+// -1, 0 or 1: the kind's values first, then, for equal values and for the text kind, the texts
+// byte by byte. A consistent total order for any texts.
+[[nodiscard]] int CompareReportSortKeys(const ReportSortKey& a, const ReportSortKey& b, int kind);
+// 1 when the keys are in ascending order, 0 when mixed, -1 otherwise (descending, all equal, or
+// fewer than two).
+[[nodiscard]] int ReportSortOrderOf(const std::vector<ReportSortKey>& keys, int kind);
+// The rows in their sorted order (entry i: the row that goes to position i); equal rows keep
+// their order in either direction.
+[[nodiscard]] std::vector<int> ReportSortedOrder(const std::vector<ReportSortKey>& keys, int kind,
+                                                 bool ascending);
+
 class CReportListAdapter {
 public:
     // Comparison kinds of a column: how CompareItems reads its texts.
@@ -118,20 +137,13 @@ public:
     [[nodiscard]] tv::IReportList* GetList() const noexcept { return m_pList; }
 
 private:
-    struct CellKey;
-    class CKeyCache;
-    class CCacheScope;
-
-    [[nodiscard]] CellKey ReadKey(int nKind, int nItem, int nColumn) const;
-    // The rows in their new order (entry i: the row that goes to position i).
-    [[nodiscard]] std::vector<int> SortedOrder(int nColumn, bool bAscending);
+    // Every row's key in the column, read once.
+    [[nodiscard]] std::vector<tv::ReportSortKey> ColumnKeys(int nColumn) const;
     void ApplyOrder(const std::vector<int>& order);
     void SetWidth(int nColumn, int64_t width);
 
     tv::IReportList* m_pList;
     std::vector<std::pair<int, int>> m_kinds;  // (column, kind)
-    // Parsed cells of one column while a sort compares rows that do not move.
-    std::unique_ptr<CKeyCache> m_cache;
 };
 
 }  // namespace tv

@@ -348,26 +348,6 @@ TEST(ReportSort, LargeSortsMatchAReferenceAndMoveEachRowAtMostOnce) {
     EXPECT_EQ(list.GetRowWriteCount(), writesSorted);
 }
 
-// A subclass's comparison is what the sorts use.
-class CByLength : public CReportListAdapter {
-public:
-    using CReportListAdapter::CReportListAdapter;
-    int CompareItems(int nColumn, int nItem1, int nItem2) override {
-        const size_t a = GetList()->GetItemText(nItem1, nColumn).size();
-        const size_t b = GetList()->GetItemText(nItem2, nColumn).size();
-        return (a > b) - (a < b);
-    }
-};
-
-TEST(ReportSort, SortsUseAnOverriddenComparison) {
-    auto list = MakeList({"ccc", "a", "bb"});
-    CByLength adapter(&list);
-    EXPECT_TRUE(adapter.SortColumn(0, 0));
-    EXPECT_EQ(list.ColumnTexts(0), (Texts{"a", "bb", "ccc"}));
-    EXPECT_TRUE(adapter.QuickSortColumn(0, false));
-    EXPECT_EQ(list.ColumnTexts(0), (Texts{"ccc", "bb", "a"}));
-}
-
 // ---- exchanging rows
 // ------------------------------------------------------------------------------
 

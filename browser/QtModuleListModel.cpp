@@ -252,4 +252,30 @@ void CModuleListModel::EndRowMoves() {
     m_batchSelected.clear();
 }
 
+bool CModuleListModel::MoveRows(const std::vector<int>& order) {
+    const size_t count = m_rows.size();
+    if (order.size() != count || m_moveDepth > 0) return false;
+    std::vector<int> newRow(count, -1);
+    for (size_t i = 0; i < count; ++i) {
+        const int row = order[i];
+        if (row < 0 || static_cast<size_t>(row) >= count || newRow[static_cast<size_t>(row)] >= 0)
+            return false;
+        newRow[static_cast<size_t>(row)] = static_cast<int>(i);
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<Row> moved;
+    moved.reserve(count);
+    for (const int row : order)
+        moved.push_back(std::move(m_rows[static_cast<size_t>(row)]));
+    m_rows = std::move(moved);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& at : before)
+        after.append(index(newRow[static_cast<size_t>(at.row())], at.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
 }  // namespace tv

@@ -92,6 +92,9 @@ public:
     ReportImageList SetHeaderImageList(ReportImageList list) override;
     void BeginRowMoves() override;
     void EndRowMoves() override;
+    // A sort's new order in one layout change; persistent indexes (the views' selection and
+    // current row among them) move with their rows.
+    bool MoveRows(const std::vector<int>& order) override;
 
     // Column widths live in the report view's header; the view keeps them here in step.
     using WidthGetter = std::function<int(int column)>;

@@ -2,6 +2,7 @@
 // the background scan's texts, and refills and mode changes in the middle of a scan.
 #include "browser/RightView.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -173,6 +174,8 @@ TEST(RightViewTest, HeaderClicksSortWithMarksButNotWhileScanning) {
     f.dir.Write("a.dll", std::vector<uint8_t>(10, 1));
     f.dir.Write("c.dll", std::vector<uint8_t>(200000, 1));
     auto view = f.MakeView();
+    QAbstractItemModelTester tester(&view->Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     view->SetViewMode(tv::cmd::kViewDetails);
     view->Refill(f.Folder());
     const auto before = Column(*view, 0);
@@ -210,6 +213,8 @@ TEST(RightViewTest, RefillsAndModeChangesMidScanLeaveNoStaleTexts) {
         f.dir.Write("two/n" + std::to_string(i) + ".dll", Module("Zwei"));
     }
     auto view = f.MakeView();
+    QAbstractItemModelTester tester(&view->Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     view->SetViewMode(tv::cmd::kVersionDetails);
     for (int round = 0; round < 30; ++round) {
         view->Refill(f.Folder(round % 2 ? "one" : "two"));

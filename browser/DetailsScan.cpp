@@ -1,14 +1,21 @@
 #include "browser/DetailsScan.h"
 
-#include <algorithm>
-
 namespace tv {
 
 CDetailsScan::~CDetailsScan() {
-    Stop();
-    // A run checks its flag before every row, so this waits for one row's work at most.
-    for (const auto& run : m_stopped)
-        if (run->thread.joinable()) run->thread.join();
+    {
+        std::lock_guard deliver(m_deliver);
+        ++m_generation;
+    }
+    {
+        std::lock_guard lock(m_queue);
+        m_quit = true;
+        m_next.reset();
+    }
+    m_wake.notify_all();
+    // The thread checks the generation before every row, so this waits for one row's work at
+    // most.
+    if (m_thread.joinable()) m_thread.join();
 }
 
 uint64_t CDetailsScan::Start(uint32_t mode, std::vector<ScanRow> rows, const CShellNamespace& shell,
@@ -21,53 +28,65 @@ uint64_t CDetailsScan::Start(uint32_t mode, std::vector<ScanRow> rows, const CSh
 
 uint64_t CDetailsScan::Start(std::vector<ScanRow> rows, RowTexts compute, RowCallback onRow,
                              DoneCallback onDone) {
-    Stop();
-    ReapEnded();
-    const uint64_t generation = ++m_generation;
-    auto run = std::make_shared<Run>();
-    run->thread = std::thread(&CDetailsScan::Work, run, generation, std::move(rows),
-                              std::move(compute), std::move(onRow), std::move(onDone));
-    m_current = std::move(run);
+    uint64_t generation = 0;
+    {
+        // Moving the generation on silences the run before, as Stop does.
+        std::lock_guard deliver(m_deliver);
+        generation = ++m_generation;
+    }
+    m_started = generation;
+    {
+        std::lock_guard lock(m_queue);
+        m_next = Job{generation, std::move(rows), std::move(compute), std::move(onRow),
+                     std::move(onDone)};
+    }
+    if (!m_thread.joinable()) m_thread = std::thread(&CDetailsScan::Work, this);
+    m_wake.notify_one();
     return generation;
 }
 
 void CDetailsScan::Stop() {
-    if (!m_current) return;
     {
         // Waits only for a callback in progress, which posts and returns.
-        std::lock_guard lock(m_current->deliver);
-        m_current->cancelled = true;
+        std::lock_guard deliver(m_deliver);
+        ++m_generation;
     }
-    ++m_generation;
-    m_stopped.push_back(std::move(m_current));
-    m_current.reset();
+    std::lock_guard lock(m_queue);
+    m_next.reset();
 }
 
-bool CDetailsScan::IsRunning() const { return m_current && !m_current->ended.load(); }
-
-void CDetailsScan::ReapEnded() {
-    auto ended = std::stable_partition(m_stopped.begin(), m_stopped.end(),
-                                       [](const auto& run) { return !run->ended.load(); });
-    for (auto it = ended; it != m_stopped.end(); ++it)
-        if ((*it)->thread.joinable()) (*it)->thread.join();
-    m_stopped.erase(ended, m_stopped.end());
+bool CDetailsScan::IsRunning() const {
+    const uint64_t started = m_started.load();
+    return started != 0 && started == m_generation.load() && m_finished.load() != started;
 }
 
-void CDetailsScan::Work(const std::shared_ptr<Run>& run, uint64_t generation,
-                        std::vector<ScanRow> rows, RowTexts compute, RowCallback onRow,
-                        DoneCallback onDone) {
-    for (size_t i = 0; i < rows.size() && !run->cancelled.load(); ++i) {
-        ScanCells cells = compute ? compute(rows[i]) : ScanCells();
+void CDetailsScan::Work() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_queue);
+            m_wake.wait(lock, [this] { return m_quit || m_next.has_value(); });
+            if (m_quit) return;
+            job = std::move(*m_next);
+            m_next.reset();
+        }
+        RunJob(job);
+    }
+}
+
+void CDetailsScan::RunJob(Job& job) {
+    const uint64_t generation = job.generation;
+    for (size_t i = 0; i < job.rows.size() && m_generation.load() == generation; ++i) {
+        ScanCells cells = job.compute ? job.compute(job.rows[i]) : ScanCells();
         if (cells.empty()) continue;
-        std::lock_guard lock(run->deliver);
-        if (run->cancelled.load()) break;
-        if (onRow) onRow(generation, static_cast<int>(i), std::move(cells));
+        std::lock_guard deliver(m_deliver);
+        if (m_generation.load() != generation) return;
+        if (job.onRow) job.onRow(generation, static_cast<int>(i), std::move(cells));
     }
-    {
-        std::lock_guard lock(run->deliver);
-        if (!run->cancelled.load() && onDone) onDone(generation);
-        run->ended = true;
-    }
+    std::lock_guard deliver(m_deliver);
+    if (m_generation.load() != generation) return;
+    m_finished = generation;
+    if (job.onDone) job.onDone(generation);
 }
 
 }  // namespace tv

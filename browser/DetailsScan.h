@@ -1,19 +1,22 @@
-// The details scan's engine: one background thread that walks a copy of the module list's rows
-// and computes each row's texts, handing them out as they are ready.
+// The details scan's engine: one background thread, kept for the engine's whole life, that walks
+// a copy of the module list's rows and computes each row's texts, handing them out as they are
+// ready. Each Start hands the thread a new run; a run still going is abandoned at its next row.
 //
 // The list belongs to the user interface thread, so the engine never touches it: the receiver
 // posts each result to that thread and applies it only when its generation is still the current
-// one. Stopping raises the run's flag and moves the generation on without waiting for the thread:
-// after Stop returns, the stopped run calls neither callback again (a result it had already
-// handed over may still arrive, with its old generation, and is dropped by the receiver). Threads
-// of stopped runs are joined when they have ended, at the latest when the engine goes.
+// one. Stopping moves the generation on without waiting for the thread's row: after Stop returns,
+// the stopped run calls neither callback again (a result it had already handed over may still
+// arrive, with its old generation, and is dropped by the receiver). The thread ends with the
+// engine, after at most the row it is busy with.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -52,21 +55,28 @@ public:
     [[nodiscard]] uint64_t Generation() const noexcept { return m_generation.load(); }
 
 private:
-    struct Run {
-        std::atomic<bool> cancelled{false};
-        std::atomic<bool> ended{false};
-        // Held while a callback runs, so that Stop can promise no callback after it returns.
-        std::mutex deliver;
-        std::thread thread;
+    struct Job {
+        uint64_t generation = 0;
+        std::vector<ScanRow> rows;
+        RowTexts compute;
+        RowCallback onRow;
+        DoneCallback onDone;
     };
-    static void Work(const std::shared_ptr<Run>& run, uint64_t generation,
-                     std::vector<ScanRow> rows, RowTexts compute, RowCallback onRow,
-                     DoneCallback onDone);
-    void ReapEnded();
+    void Work();
+    // Runs job's rows while its generation is the current one.
+    void RunJob(Job& job);
 
-    std::shared_ptr<Run> m_current;
-    std::vector<std::shared_ptr<Run>> m_stopped;
+    std::mutex m_queue;  // guards m_next and m_quit
+    std::condition_variable m_wake;
+    std::optional<Job> m_next;
+    bool m_quit = false;
+    // Held while a callback runs and while the generation moves, so that Stop can promise no
+    // callback of the stopped run after it returns.
+    std::mutex m_deliver;
     std::atomic<uint64_t> m_generation{0};
+    std::atomic<uint64_t> m_started{0};   // the generation of the latest Start
+    std::atomic<uint64_t> m_finished{0};  // the generation of the latest run that ended
+    std::thread m_thread;                 // started with the first run
 };
 
 }  // namespace tv

@@ -278,4 +278,21 @@ bool CModuleListModel::MoveRows(const std::vector<int>& order) {
     return true;
 }
 
+bool CModuleListModel::SetRowCells(int row, const ScanCells& cells) {
+    if (!Valid(row)) return false;
+    Row& target = m_rows[static_cast<size_t>(row)];
+    for (const ScanCell& cell : cells) {
+        if (cell.column < 0 || static_cast<size_t>(cell.column) >= m_headers.size()) continue;
+        if (target.cells.size() <= static_cast<size_t>(cell.column))
+            target.cells.resize(static_cast<size_t>(cell.column) + 1);
+        target.cells[static_cast<size_t>(cell.column)] = cell.text;
+    }
+    return true;
+}
+
+void CModuleListModel::RowsChanged(int first, int last) {
+    if (!Valid(first) || !Valid(last) || first > last) return;
+    emit dataChanged(index(first, 0), index(last, columnCount() - 1), {Qt::DisplayRole});
+}
+
 }  // namespace tv

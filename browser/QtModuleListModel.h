@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/ScanTexts.h"
 #include "resources/ReportList.h"
 #include "shell/ItemIdList.h"
 
@@ -60,6 +61,10 @@ public:
     // Appends rows (name in column 0, the other cells empty); returns the index of the first.
     int AppendRows(std::vector<std::pair<std::string, RowData>> rows);
     [[nodiscard]] const RowData* Record(int row) const;
+    // Writes a scan result's cells without telling the views; RowsChanged tells them once for a
+    // whole batch. false for a row that does not exist.
+    bool SetRowCells(int row, const ScanCells& cells);
+    void RowsChanged(int first, int last);
     // Replaces the columns after column 0 (created once, never removed) by headers.
     void SetColumns(const std::vector<ReportHeaderItem>& headers);
 

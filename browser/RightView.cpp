@@ -8,6 +8,7 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "browser/QtModuleIcon.h"
@@ -40,6 +41,9 @@ CRightView::CRightView(QWidget* parent) : CRightView(CShellNamespace(), parent) 
 
 CRightView::CRightView(CShellNamespace shell, QWidget* parent)
     : QWidget(parent), m_shell(std::move(shell)) {
+    m_flushTimer = new QTimer(this);
+    m_flushTimer->setSingleShot(true);
+    connect(m_flushTimer, &QTimer::timeout, this, [this] { FlushScanResults(false); });
     m_model = new tv::CModuleListModel(this);
     m_stack = new QStackedWidget(this);
     m_icons = new QListView(m_stack);
@@ -259,15 +263,19 @@ void CRightView::StartDetailsScan() {
                         record->idList, record->folder});
     }
     m_scanning = true;
+    {
+        std::lock_guard lock(m_resultsMutex);
+        m_results.clear();
+    }
     m_scan.Start(
         m_mode, std::move(rows), m_shell,
         [this](uint64_t generation, int row, tv::ScanCells cells) {
+            std::lock_guard lock(m_resultsMutex);
+            m_results.push_back({generation, row, std::move(cells)});
+            if (m_flushPosted) return;
+            m_flushPosted = true;
             QMetaObject::invokeMethod(
-                this,
-                [this, generation, row, cells = std::move(cells)] {
-                    ApplyScanRow(generation, row, cells);
-                },
-                Qt::QueuedConnection);
+                this, [this] { FlushScanResults(false); }, Qt::QueuedConnection);
         },
         [this](uint64_t generation) {
             QMetaObject::invokeMethod(
@@ -280,16 +288,46 @@ void CRightView::StopDetailsScan(bool force) {
     m_scanning = false;
 }
 
-void CRightView::ApplyScanRow(uint64_t generation, int row, const tv::ScanCells& cells) {
-    // A result of a stopped scan may still arrive; the rows it was for are gone.
-    if (!m_scanning || generation != m_scan.Generation()) return;
-    for (const tv::ScanCell& cell : cells)
-        m_model->SetItemText(row, cell.column, cell.text);
-    if (tv::IsReportMode(m_mode)) m_adapter->FitItemInColumns(row);
+void CRightView::FlushScanResults(bool force) {
+    if (!force && m_lastFlush.isValid() && m_lastFlush.elapsed() < kScanBatchInterval) {
+        // Too soon after the last batch: the rest waits for the timer, and the scan thread posts
+        // nothing more meanwhile.
+        if (!m_flushTimer->isActive())
+            m_flushTimer->start(kScanBatchInterval - static_cast<int>(m_lastFlush.elapsed()));
+        return;
+    }
+    m_flushTimer->stop();
+    std::vector<ScanResult> results;
+    {
+        std::lock_guard lock(m_resultsMutex);
+        results.swap(m_results);
+        m_flushPosted = false;
+    }
+    m_lastFlush.start();
+    ApplyScanBatch(results);
+}
+
+void CRightView::ApplyScanBatch(const std::vector<ScanResult>& results) {
+    int first = -1;
+    int last = -1;
+    for (const ScanResult& result : results) {
+        // A result of a stopped scan may still arrive; the rows it was for are gone.
+        if (!m_scanning || result.generation != m_scan.Generation()) continue;
+        if (!m_model->SetRowCells(result.row, result.cells)) continue;
+        first = first < 0 ? result.row : std::min(first, result.row);
+        last = std::max(last, result.row);
+    }
+    if (first < 0) return;
+    m_model->RowsChanged(first, last);
+    if (!tv::IsReportMode(m_mode)) return;
+    for (const ScanResult& result : results) {
+        if (result.generation == m_scan.Generation()) m_adapter->FitItemInColumns(result.row);
+    }
 }
 
 void CRightView::ScanDone(uint64_t generation) {
     if (!m_scanning || generation != m_scan.Generation()) return;
+    FlushScanResults(true);
     if (tv::IsReportMode(m_mode)) m_adapter->AutoSizeColumns(false);
     StopDetailsScan(false);
     emit scanFinished();

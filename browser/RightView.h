@@ -3,10 +3,12 @@
 // list) in one of six modes; the three report modes add columns that a background scan fills.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -19,6 +21,7 @@
 #include "shell/ShellNamespace.h"
 
 class QListView;
+class QTimer;
 class QStackedWidget;
 class QTableView;
 class QAbstractItemView;
@@ -56,6 +59,17 @@ public:
     // Selects the row of the file or folder at path and scrolls to it; false when no row shows it.
     bool SelectPath(const std::string& path);
     [[nodiscard]] bool IsScanning() const { return m_scanning; }
+
+    // The scan's results reach the list in batches, so that a fast scan costs the user interface
+    // one model update and one column fit per batch instead of one per cell.
+    static constexpr int kScanBatchInterval = 40;  // milliseconds
+    struct ScanResult {
+        uint64_t generation = 0;
+        int row = 0;
+        tv::ScanCells cells;
+    };
+    // Applies the results of the running scan (others are stale and dropped).
+    void ApplyScanBatch(const std::vector<ScanResult>& results);
     [[nodiscard]] int GetSortColumn() const noexcept { return m_sortColumn; }
 
     // Starts and stops the background scan; a forced stop drops what the scan has not written.
@@ -96,8 +110,10 @@ private:
     void BuildColumns();
     void ApplyStyle();
     void LoadExtensionList();
-    void ApplyScanRow(uint64_t generation, int row, const tv::ScanCells& cells);
     void ScanDone(uint64_t generation);
+    // Takes the results the scan thread has collected and applies them, at most once per
+    // kScanBatchInterval unless force.
+    void FlushScanResults(bool force);
     void ShowContextMenu(const QPoint& at);
 
     CShellNamespace m_shell;
@@ -111,6 +127,12 @@ private:
     bool m_showFolders = true;
     std::set<std::string> m_extensions;
     tv::CItemIdList m_folder;  // the folder shown, for Refresh
+    // Filled by the scan thread; declared before the scan, so they outlive its thread.
+    std::mutex m_resultsMutex;
+    std::vector<ScanResult> m_results;
+    bool m_flushPosted = false;
+    QTimer* m_flushTimer = nullptr;
+    QElapsedTimer m_lastFlush;
     tv::CDetailsScan m_scan;
     bool m_scanning = false;
     tv::CommandHandler m_onCommand;

@@ -65,6 +65,34 @@ TEST(DetailsScanTest, DeliversEveryRowInOrderThenEndsOnce) {
     EXPECT_FALSE(scan.IsRunning());
 }
 
+TEST(DetailsScanTest, EveryRunUsesTheOneThreadTheEngineKeeps) {
+    tv::CDetailsScan scan;
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::set<std::thread::id> threads;
+    int done = 0;
+    for (int run = 0; run < 5; ++run) {
+        scan.Start(
+            Rows(3),
+            [&](const tv::ScanRow& row) {
+                std::lock_guard lock(mutex);
+                threads.insert(std::this_thread::get_id());
+                return Echo(row);
+            },
+            {},
+            [&](uint64_t) {
+                std::lock_guard lock(mutex);
+                ++done;
+                ended.notify_all();
+            });
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(ended.wait_for(lock, 10s, [&] { return done == run + 1; }));
+    }
+    EXPECT_EQ(threads.size(), 1u);
+    EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u);
+    EXPECT_FALSE(scan.IsRunning());
+}
+
 TEST(DetailsScanTest, StopDoesNotWaitForABusyRowAndSilencesTheRun) {
     std::mutex mutex;
     std::condition_variable cv;

@@ -70,6 +70,7 @@ public:
     };
     // Applies the results of the running scan (others are stale and dropped).
     void ApplyScanBatch(const std::vector<ScanResult>& results);
+    [[nodiscard]] uint64_t ScanGeneration() const noexcept { return m_scan.Generation(); }
     [[nodiscard]] int GetSortColumn() const noexcept { return m_sortColumn; }
 
     // Starts and stops the background scan; a forced stop drops what the scan has not written.

@@ -25,6 +25,31 @@ namespace tv {
 
 class CPeFile;
 
+// The standard resource type numbers; resources/ResourceTypes gives each its names and page.
+enum ResourceType : uint16_t {
+    kRtCursor = 1,
+    kRtBitmap = 2,
+    kRtIcon = 3,
+    kRtMenu = 4,
+    kRtDialog = 5,
+    kRtString = 6,
+    kRtFontDir = 7,
+    kRtFont = 8,
+    kRtAccelerator = 9,
+    kRtRcData = 10,
+    kRtMessageTable = 11,
+    kRtGroupCursor = 12,
+    kRtGroupIcon = 14,
+    kRtVersion = 16,
+    kRtAniCursor = 21,
+    kRtAniIcon = 22,
+    kRtHtml = 23,
+    kRtToolbar = 241,
+};
+
+// The name of the version resource the platform asks for.
+inline constexpr uint16_t kVsVersionInfoId = 1;
+
 inline constexpr uint16_t kLanguageNeutral = 0x0000;
 inline constexpr uint16_t kLanguageEnglishUs = 0x0409;
 

@@ -131,6 +131,9 @@ public:
     [[nodiscard]] const std::vector<std::string>& Diagnostics() const noexcept { return m_notes; }
     // False when the entry budget stopped the walk before the end of the directory.
     [[nodiscard]] bool IsComplete() const noexcept { return m_complete; }
+    // Whether a structure reached past the end of the bytes read (a directory, an entry, a
+    // name): after ReadTree on part of the data, only this says that more bytes would help.
+    [[nodiscard]] bool ReachedEnd() const noexcept { return m_reachedEnd; }
 
     [[nodiscard]] std::span<const ResourceTypeNode> Types() const noexcept { return m_types; }
     [[nodiscard]] std::span<const ResourceNameNode> Names(const ResourceTypeNode& type) const;
@@ -190,6 +193,7 @@ private:
     CByteView m_root;
     uint32_t m_error = 0;
     bool m_complete = true;
+    bool m_reachedEnd = false;
     size_t m_entriesRead = 0;
     size_t m_notesDropped = 0;
     std::vector<ResourceTypeNode> m_types;

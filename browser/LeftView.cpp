@@ -28,9 +28,6 @@ namespace {
 constexpr uint32_t kCannotSetPathString = 1007;
 constexpr uint32_t kFolderMenu = 130;
 constexpr int kFolderPopup = 1;
-constexpr int kStripComputer = 15;
-constexpr int kStripFolder = 16;
-constexpr int kStripFolderOpen = 17;
 
 enum class FolderKind { kDesktop, kHome, kRoot, kFolder };
 

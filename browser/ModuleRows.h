@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "res/ImageStrip.h"
 #include "shell/ItemIdList.h"
 
 namespace tv {
@@ -33,8 +34,8 @@ enum : uint32_t {
 enum class ListStyle { kLargeIcons, kSmallIcons, kList, kReport };
 
 // Header sort marks: images of the header image strip.
-inline constexpr int kSortMarkAscending = 18;
-inline constexpr int kSortMarkDescending = 19;
+inline constexpr int kSortMarkAscending = kStripSortDown;
+inline constexpr int kSortMarkDescending = kStripSortUp;
 
 struct ColumnSpec {
     int headerStringId = 0;  // the header text's string resource

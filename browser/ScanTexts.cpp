@@ -18,8 +18,6 @@ namespace tv {
 namespace {
 // A version block's lengths are 16-bit, so anything larger is not a version resource we can use.
 constexpr uint32_t kMaxVersionResourceBytes = 1024 * 1024;
-constexpr uint16_t kRtVersion = 16;
-constexpr uint16_t kVsVersionInfoId = 1;
 }  // namespace
 
 std::string AttributeLetters(mode_t mode, std::string_view fileName) {
@@ -64,14 +62,8 @@ ScanCells VersionTexts(const std::string& path) {
     std::optional<std::vector<uint8_t>> bytes;
     CResourceProbe probe;
     if (probe.Open(path)) {
-        const CResourceDirectory& directory = probe.Directory();
-        const ResourceTypeNode* type = directory.FindType(kRtVersion);
-        const ResourceNameNode* name = nullptr;
-        if (type != nullptr && type->nameCount != 0) {
-            name = directory.FindName(*type, kVsVersionInfoId);
-            if (name == nullptr) name = &directory.Names(*type).front();
-        }
-        const ResourceLeaf* leaf = name != nullptr ? directory.ChooseLanguage(*name) : nullptr;
+        uint32_t error = 0;
+        const ResourceLeaf* leaf = ChooseVersionResource(probe.Directory(), error);
         if (leaf != nullptr) bytes = probe.ReadData(*leaf, kMaxVersionResourceBytes);
     }
     ScanCells cells{{1, {}}, {2, {}}, {3, {}}};
@@ -97,25 +89,25 @@ bool CountResources(const std::string& path, ResourceCounts& counts) {
         counts.total += names;
         if (type.id.isName) continue;
         switch (type.id.number) {
-            case 2:
+            case kRtBitmap:
                 counts.bitmaps += names;
                 break;
-            case 5:
+            case kRtDialog:
                 counts.dialogs += names;
                 break;
-            case 1:
+            case kRtCursor:
                 counts.cursors += names;
                 break;
-            case 3:
+            case kRtIcon:
                 counts.icons += names;
                 break;
-            case 4:
+            case kRtMenu:
                 counts.menus += names;
                 break;
-            case 6:
+            case kRtString:
                 counts.strings += names;
                 break;
-            case 16:
+            case kRtVersion:
                 counts.versions += names;
                 break;
             default:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "module/ResourceDirectory.h"
+#include "res/ImageStrip.h"
 
 namespace tv {
 
@@ -18,9 +19,9 @@ using ReportNode = uintptr_t;
 inline constexpr ReportNode kNoReportNode = 0;
 
 // Images of the headers tree (the 16-pixel strip, bitmap resource 132).
-inline constexpr int kImageGroup = 1;    // a line with children, and the root
-inline constexpr int kImageValue = 2;    // a value line
-inline constexpr int kImageLibrary = 3;  // an imported library in the summary
+inline constexpr int kImageGroup = kStripGroup;      // a line with children, and the root
+inline constexpr int kImageValue = kStripValue;      // a value line
+inline constexpr int kImageLibrary = kStripLibrary;  // an imported library in the summary
 
 // What a line stands for, so a window can offer its commands without reading the text.
 enum class ReportLineKind : uint8_t {

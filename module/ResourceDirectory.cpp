@@ -73,6 +73,7 @@ void CResourceDirectory::Reset() {
     m_root = CByteView();
     m_error = 0;
     m_complete = true;
+    m_reachedEnd = false;
     m_entriesRead = 0;
     m_notesDropped = 0;
     m_types.clear();
@@ -177,6 +178,7 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
         }
         const auto entry = m_root.Sub(offsetField, kDataEntrySize);
         if (!entry) {
+            m_reachedEnd = true;
             Note([&] { return what() + ": its data entry lies outside the directory; skipped"; });
             continue;
         }
@@ -220,6 +222,7 @@ bool CResourceDirectory::ReadHeader(uint32_t offset, uint32_t& firstEntry, uint3
     const auto named = m_root.U16(uint64_t{offset} + 12);
     const auto numbered = m_root.U16(uint64_t{offset} + 14);
     if (!named || !numbered) {
+        m_reachedEnd = true;
         Note([&] {
             return Describe(level, index) + ": directory at offset " + Hex(offset) +
                    " lies outside the resource data; skipped";
@@ -230,6 +233,7 @@ bool CResourceDirectory::ReadHeader(uint32_t offset, uint32_t& firstEntry, uint3
     const uint64_t declared = uint64_t{*named} + *numbered;
     const uint64_t fits = (m_root.Size() - entries) / kEntrySize;
     if (declared > fits) {
+        m_reachedEnd = true;
         Note([&] {
             return Describe(level, index) + ": directory at offset " + Hex(offset) + " declares " +
                    std::to_string(declared) + " entries, " + std::to_string(fits) + " fit";
@@ -259,6 +263,7 @@ bool CResourceDirectory::ReadId(uint32_t nameField, ResourceDirectoryId& id, int
     const uint32_t offset = nameField & ~kHighBit;
     const auto length = m_root.U16(offset);
     if (!length || !m_root.Contains(uint64_t{offset} + 2, uint64_t{*length} * 2)) {
+        m_reachedEnd = true;
         Note([&] {
             return Describe(level, index) + ": its name at offset " + Hex(offset) +
                    " lies outside the resource data; skipped";

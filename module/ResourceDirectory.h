@@ -25,6 +25,31 @@ namespace tv {
 
 class CPeFile;
 
+// The standard resource type numbers; resources/ResourceTypes gives each its names and page.
+enum ResourceType : uint16_t {
+    kRtCursor = 1,
+    kRtBitmap = 2,
+    kRtIcon = 3,
+    kRtMenu = 4,
+    kRtDialog = 5,
+    kRtString = 6,
+    kRtFontDir = 7,
+    kRtFont = 8,
+    kRtAccelerator = 9,
+    kRtRcData = 10,
+    kRtMessageTable = 11,
+    kRtGroupCursor = 12,
+    kRtGroupIcon = 14,
+    kRtVersion = 16,
+    kRtAniCursor = 21,
+    kRtAniIcon = 22,
+    kRtHtml = 23,
+    kRtToolbar = 241,
+};
+
+// The name of the version resource the platform asks for.
+inline constexpr uint16_t kVsVersionInfoId = 1;
+
 inline constexpr uint16_t kLanguageNeutral = 0x0000;
 inline constexpr uint16_t kLanguageEnglishUs = 0x0409;
 
@@ -106,6 +131,9 @@ public:
     [[nodiscard]] const std::vector<std::string>& Diagnostics() const noexcept { return m_notes; }
     // False when the entry budget stopped the walk before the end of the directory.
     [[nodiscard]] bool IsComplete() const noexcept { return m_complete; }
+    // Whether a structure reached past the end of the bytes read (a directory, an entry, a
+    // name): after ReadTree on part of the data, only this says that more bytes would help.
+    [[nodiscard]] bool ReachedEnd() const noexcept { return m_reachedEnd; }
 
     [[nodiscard]] std::span<const ResourceTypeNode> Types() const noexcept { return m_types; }
     [[nodiscard]] std::span<const ResourceNameNode> Names(const ResourceTypeNode& type) const;
@@ -165,6 +193,7 @@ private:
     CByteView m_root;
     uint32_t m_error = 0;
     bool m_complete = true;
+    bool m_reachedEnd = false;
     size_t m_entriesRead = 0;
     size_t m_notesDropped = 0;
     std::vector<ResourceTypeNode> m_types;

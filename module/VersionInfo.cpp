@@ -18,9 +18,6 @@ namespace tv {
 
 namespace {
 
-constexpr uint16_t kRtVersion = 16;
-constexpr uint16_t kVsVersionInfoId = 1;
-
 constexpr std::array<VersionLabel, 20> kVersionLabels = {{
     {kFieldFixedFileVersion, 2082}, {kFieldFixedProductVersion, 2083},
     {kFieldFileFlagsMask, 2084},    {kFieldFileFlags, 2085},
@@ -185,6 +182,22 @@ void CVersionInfo::Load(const std::string& path) {
     LoadModule(file.View(), path);
 }
 
+const ResourceLeaf* ChooseVersionResource(const CResourceDirectory& directory,
+                                          uint32_t& error) noexcept {
+    const ResourceTypeNode* type = directory.FindType(kRtVersion);
+    if (!type || type->nameCount == 0) {
+        error = kErrorResourceTypeNotFound;
+        return nullptr;
+    }
+    // The platform asks for name 1 only; a module whose single version resource has another name
+    // still shows it here rather than nothing.
+    const ResourceNameNode* name = directory.FindName(*type, kVsVersionInfoId);
+    if (!name) name = &directory.Names(*type).front();
+    const ResourceLeaf* leaf = directory.ChooseLanguage(*name);
+    if (!leaf) error = kErrorResourceLangNotFound;
+    return leaf;
+}
+
 void CVersionInfo::LoadModule(CByteView module, const std::string& fileName) {
     Reset();
     m_fileName = fileName;
@@ -192,14 +205,9 @@ void CVersionInfo::LoadModule(CByteView module, const std::string& fileName) {
     if (!pe.Parse(module)) return Fail(pe.GetErrorCode());
     tv::CResourceDirectory directory;
     if (!directory.Read(pe)) return Fail(directory.GetErrorCode());
-    const tv::ResourceTypeNode* type = directory.FindType(tv::kRtVersion);
-    if (!type || type->nameCount == 0) return Fail(tv::kErrorResourceTypeNotFound);
-    // The platform asks for name 1 only; a module whose single version resource has another name
-    // still shows it here rather than nothing.
-    const tv::ResourceNameNode* name = directory.FindName(*type, tv::kVsVersionInfoId);
-    if (!name) name = &directory.Names(*type).front();
-    const tv::ResourceLeaf* leaf = directory.ChooseLanguage(*name);
-    if (!leaf) return Fail(tv::kErrorResourceLangNotFound);
+    uint32_t error = 0;
+    const tv::ResourceLeaf* leaf = ChooseVersionResource(directory, error);
+    if (!leaf) return Fail(error);
     if (!leaf->hasData) return Fail(tv::kErrorInvalidData);
     LoadResource(leaf->data, fileName);
 }

@@ -14,8 +14,15 @@
 #include <vector>
 
 #include "common/ByteView.h"
+#include "module/ResourceDirectory.h"
 
 namespace tv {
+
+// The version resource a module's version information comes from: name 1 of type 16, else the
+// type's first name, in the language ChooseLanguage picks. nullptr when there is none, with error
+// set (kErrorResourceTypeNotFound, kErrorResourceLangNotFound).
+[[nodiscard]] const ResourceLeaf* ChooseVersionResource(const CResourceDirectory& directory,
+                                                        uint32_t& error) noexcept;
 
 // Version field numbers, the argument of CVersionInfo::GetField.
 enum VersionField : int {

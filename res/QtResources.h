@@ -11,6 +11,7 @@
 #pragma once
 
 #include "res/Accelerators.h"
+#include "res/ImageStrip.h"
 
 #include <QIcon>
 #include <QKeySequence>
@@ -29,8 +30,7 @@ class QWidget;
 
 namespace tv {
 
-inline constexpr int kStripImageCount = 20;  // pictures in the image strip 132
-inline constexpr int kStripImageSize = 16;   // each one square, in device-independent pixels
+inline constexpr int kStripImageSize = 16;  // each one square, in device-independent pixels
 
 // Picture `index` of the strip on a transparent background, kStripImageSize square at the given
 // device pixel ratio; a null pixmap for an index outside 0..19.

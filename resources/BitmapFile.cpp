@@ -8,6 +8,7 @@
 
 #include "common/ErrorCodes.h"
 #include "common/Exception.h"
+#include "common/FileWriter.h"
 #include "common/MappedFile.h"
 
 namespace tv {
@@ -155,40 +156,9 @@ bool SaveBitmapFile(const CPicture& picture, const std::string& path, std::strin
 }
 
 bool WriteBytesToFile(const std::string& path, CByteView bytes, std::string* error) {
-    // O_NONBLOCK keeps a FIFO without a reader from hanging us; anything but a regular file is
-    // refused before it is emptied, so a device named by mistake is left alone.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        // A missing folder on the way is "path not found", not "file not found".
-        if (error) *error = FileErrorText(OpenErrorCode(path, errno), path);
-        return false;
-    }
-    const auto fail = [&](uint32_t code) {
-        ::close(fd);
-        if (error) *error = FileErrorText(code, path);
-        return false;
-    };
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return fail(ErrnoToErrorCode(errno));
-    if (!S_ISREG(info.st_mode)) return fail(kErrorAccessDenied);
-    if (::ftruncate(fd, 0) != 0) return fail(ErrnoToErrorCode(errno));
-
-    const uint8_t* p = bytes.Data();
-    size_t left = bytes.Size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        // A write that makes no progress without an error is a full disk.
-        if (n <= 0) return fail(n < 0 ? ErrnoToErrorCode(errno) : kErrorDiskFull);
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    // Network and quota file systems report delayed write errors only here.
-    if (::close(fd) != 0) {
-        if (error) *error = FileErrorText(ErrnoToErrorCode(errno), path);
-        return false;
-    }
-    return true;
+    const uint32_t code = WriteFileAtomically(path, bytes.Data(), bytes.Size());
+    if (code != 0 && error) *error = FileErrorText(code, path);
+    return code == 0;
 }
 
 }  // namespace tv

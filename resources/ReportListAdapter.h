@@ -11,13 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "res/ImageStrip.h"
 #include "resources/ReportList.h"
 
 namespace tv {
 
 // The sort marks in the header image strip (bitmap 132).
-inline constexpr int kImageSortAscending = 18;   // a downward triangle
-inline constexpr int kImageSortDescending = 19;  // an upward triangle
+inline constexpr int kImageSortAscending = kStripSortDown;  // a downward triangle
+inline constexpr int kImageSortDescending = kStripSortUp;   // an upward triangle
 
 // Width added to every measured text when a column is fitted.
 inline constexpr int kColumnTextMargin = 25;

@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <streambuf>
 #include <utility>
 
 #include "common/ErrorCodes.h"
 #include "common/Exception.h"
+#include "common/FileWriter.h"
 #include "common/TextCodec.h"
 #include "resources/ResourceTypes.h"
 #include "resources/StringRows.h"
@@ -22,45 +24,29 @@ namespace tv {
 
 namespace {
 
-// A file opened for an export: created or emptied, written through a buffer, closed with its
-// error checked (a full disk may only show at close). Errors are kept as CFileExceptions so the
-// catalog can hand out the framework's text for them.
+// A file written for an export, through a buffer and the program's file writer: an export that
+// fails (a full disk, a resource that cannot be read) leaves the file that was there before.
+// Errors are kept as CFileExceptions so the catalog can hand out the framework's text for them.
 class CExportFile final : public std::streambuf {
 public:
     CExportFile() { setp(m_buffer, m_buffer + sizeof m_buffer); }
-    ~CExportFile() override {
-        if (m_fd >= 0) ::close(m_fd);
-    }
     CExportFile(const CExportFile&) = delete;
     CExportFile& operator=(const CExportFile&) = delete;
 
     bool Open(const std::string& path) {
         m_path = path;
-        // Not O_TRUNC: the file is only emptied once the lock is ours, so that a file another
-        // export is writing is refused rather than cut short under it. O_NONBLOCK keeps a FIFO
-        // without a reader from hanging the window; anything but a regular file is refused.
-        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-        // A missing folder on the way is "path not found", not "file not found".
-        if (m_fd < 0) return FailCode(tv::OpenErrorCode(path, errno));
-        struct stat info {};
-        if (::fstat(m_fd, &info) != 0) return FailErrno(errno);
-        if (!S_ISREG(info.st_mode)) return FailCode(tv::kErrorAccessDenied);
-        // Other writers shut out while this export writes, as far as advisory locks reach.
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if (errno == EWOULDBLOCK) return FailCode(tv::kErrorSharingViolation);
-            return FailErrno(errno);
-        }
-        if (::ftruncate(m_fd, 0) != 0) return FailErrno(errno);
+        m_writer = std::make_unique<tv::CFileWriter>(path);
+        if (const uint32_t code = m_writer->Open()) return FailCode(code);
         return true;
     }
 
-    // Writes what is buffered and closes; false when either fails.
+    // Writes what is buffered and puts the file in place; false when either fails. Without a
+    // successful Close the target stays as it was.
     bool Close() {
-        if (m_fd < 0) return false;
-        const bool flushed = Flush();
-        const int fd = std::exchange(m_fd, -1);
-        if (::close(fd) != 0 && flushed) return FailErrno(errno);
-        return flushed;
+        if (!m_writer || m_failed) return false;
+        if (!Flush()) return false;
+        if (const uint32_t code = m_writer->Commit()) return FailCode(code);
+        return true;
     }
 
     [[nodiscard]] bool Failed() const noexcept { return m_failed; }
@@ -100,27 +86,18 @@ private:
     }
 
     bool WriteAll(const char* data, size_t count) {
-        if (m_failed || m_fd < 0) return false;
-        while (count > 0) {
-            const ssize_t written = ::write(m_fd, data, count);
-            if (written < 0) {
-                if (errno == EINTR) continue;
-                return FailErrno(errno);
-            }
-            data += written;
-            count -= static_cast<size_t>(written);
-        }
+        if (m_failed || !m_writer) return false;
+        if (const uint32_t code = m_writer->Write(data, count)) return FailCode(code);
         return true;
     }
 
-    bool FailErrno(int error) { return FailCode(tv::ErrnoToErrorCode(error)); }
     bool FailCode(uint32_t code) {
         if (!m_failed) m_code = code;
         m_failed = true;
         return false;
     }
 
-    int m_fd = -1;
+    std::unique_ptr<tv::CFileWriter> m_writer;
     std::string m_path;
     bool m_failed = false;
     uint32_t m_code = 0;

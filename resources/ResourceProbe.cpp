@@ -102,9 +102,10 @@ bool CResourceProbe::Open(const std::string& path) {
     if (!ReadAt(start, first, m_tree)) return MapWhole(path);
     if (!m_directory.ReadTree(CByteView(m_tree.data(), m_tree.size())))
         return first < tail ? MapWhole(path) : (m_error = m_directory.GetErrorCode(), false);
-    // A directory that reached past the bytes read notes it; only a full read tells whether
-    // that is damage or just more directory.
-    if (first < tail && (!m_directory.Diagnostics().empty() || !m_directory.IsComplete())) {
+    // A directory that reached past the bytes read may just be a larger directory; only a full
+    // read tells. Other damage (a data entry pointing past the file, an entry limit) reads the
+    // same from every byte of the file, so it is no reason to map the whole file.
+    if (first < tail && m_directory.ReachedEnd()) {
         m_directory = CResourceDirectory();
         return MapWhole(path);
     }

@@ -18,9 +18,9 @@ namespace tv {
 
 // Images of the resources tree in the image strip (bitmap 132). Resources use their type's image
 // from the resource type table.
-inline constexpr int kImageModuleRoot = 15;  // a computer
-inline constexpr int kImageTypeNode = 16;    // a closed folder
-inline constexpr int kImageTypeOpen = 17;    // an open folder: a selected type node
+inline constexpr int kImageModuleRoot = kStripComputer;
+inline constexpr int kImageTypeNode = kStripFolder;
+inline constexpr int kImageTypeOpen = kStripFolderOpen;  // a selected type node
 
 enum class ResourceTreeLevel { kModule, kType, kResource };
 

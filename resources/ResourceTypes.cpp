@@ -13,27 +13,28 @@ namespace {
 constexpr uint32_t kUnknownStringId = 2072;  // "<Unbekannt>"
 
 constexpr std::array<ResourceTypeInfo, 18> kTypes{{
-    {kRtCursor, "RT_CURSOR", 2052, 7, ResourcePageKind::kImageCursor},
-    {kRtBitmap, "RT_BITMAP", 2050, 6, ResourcePageKind::kImageBitmap},
-    {kRtIcon, "RT_ICON", 2053, 9, ResourcePageKind::kImageIcon},
-    {kRtMenu, "RT_MENU", 2054, 10, ResourcePageKind::kRawData},
-    {kRtDialog, "RT_DIALOG", 2051, 8, ResourcePageKind::kImageDialog},
-    {kRtString, "RT_STRING", 2055, 11, ResourcePageKind::kStringTable},
-    {kRtFontDir, "RT_FONTDIR", 2067, 14, ResourcePageKind::kRawData},
-    {kRtFont, "RT_FONT", 2066, 14, ResourcePageKind::kRawData},
-    {kRtAccelerator, "RT_ACCELERATOR", 2049, 5, ResourcePageKind::kRawData},
-    {kRtRcData, "RT_RCDATA", 2070, 14, ResourcePageKind::kRawData},
-    {kRtMessageTable, "RT_MESSAGETABLE", 2069, 14, ResourcePageKind::kRawData},
-    {kRtGroupCursor, "RT_GROUP_CURSOR", 2063, 7, ResourcePageKind::kRawData},
-    {kRtGroupIcon, "RT_GROUP_ICON", 2062, 9, ResourcePageKind::kRawData},
-    {kRtVersion, "RT_VERSION", 2056, 12, ResourcePageKind::kVersionInfo},
-    {kRtAniCursor, "RT_ANICURSOR", 2064, 7, ResourcePageKind::kRawData},
-    {kRtAniIcon, "RT_ANIICON", 2065, 9, ResourcePageKind::kRawData},
-    {kRtHtml, "RT_HTML", 2068, 14, ResourcePageKind::kRawData},
-    {kRtToolbar, "RT_TOOLBAR", 2071, 13, ResourcePageKind::kRawData},
+    {kRtCursor, "RT_CURSOR", 2052, kStripHourglass, ResourcePageKind::kImageCursor},
+    {kRtBitmap, "RT_BITMAP", 2050, kStripLandscape, ResourcePageKind::kImageBitmap},
+    {kRtIcon, "RT_ICON", 2053, kStripGrid, ResourcePageKind::kImageIcon},
+    {kRtMenu, "RT_MENU", 2054, kStripMenu, ResourcePageKind::kRawData},
+    {kRtDialog, "RT_DIALOG", 2051, kStripDialog, ResourcePageKind::kImageDialog},
+    {kRtString, "RT_STRING", 2055, kStripAbc, ResourcePageKind::kStringTable},
+    {kRtFontDir, "RT_FONTDIR", 2067, kStripQuestion, ResourcePageKind::kRawData},
+    {kRtFont, "RT_FONT", 2066, kStripQuestion, ResourcePageKind::kRawData},
+    {kRtAccelerator, "RT_ACCELERATOR", 2049, kStripKeys, ResourcePageKind::kRawData},
+    {kRtRcData, "RT_RCDATA", 2070, kStripQuestion, ResourcePageKind::kRawData},
+    {kRtMessageTable, "RT_MESSAGETABLE", 2069, kStripQuestion, ResourcePageKind::kRawData},
+    {kRtGroupCursor, "RT_GROUP_CURSOR", 2063, kStripHourglass, ResourcePageKind::kRawData},
+    {kRtGroupIcon, "RT_GROUP_ICON", 2062, kStripGrid, ResourcePageKind::kRawData},
+    {kRtVersion, "RT_VERSION", 2056, kStripVersion, ResourcePageKind::kVersionInfo},
+    {kRtAniCursor, "RT_ANICURSOR", 2064, kStripHourglass, ResourcePageKind::kRawData},
+    {kRtAniIcon, "RT_ANIICON", 2065, kStripGrid, ResourcePageKind::kRawData},
+    {kRtHtml, "RT_HTML", 2068, kStripQuestion, ResourcePageKind::kRawData},
+    {kRtToolbar, "RT_TOOLBAR", 2071, kStripToolbar, ResourcePageKind::kRawData},
 }};
 
-constexpr ResourceTypeInfo kOther{0, {}, kUnknownStringId, 14, ResourcePageKind::kRawData};
+constexpr ResourceTypeInfo kOther{
+    0, {}, kUnknownStringId, kStripQuestion, ResourcePageKind::kRawData};
 
 // The value of digits that AllDigits accepted; nullopt when it does not fit 32 bits.
 std::optional<uint32_t> ParseNumber(std::string_view digits, int base) {

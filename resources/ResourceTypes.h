@@ -9,29 +9,9 @@
 #include <string_view>
 
 #include "module/ResourceDirectory.h"
+#include "res/ImageStrip.h"
 
 namespace tv {
-
-enum ResourceType : uint16_t {
-    kRtCursor = 1,
-    kRtBitmap = 2,
-    kRtIcon = 3,
-    kRtMenu = 4,
-    kRtDialog = 5,
-    kRtString = 6,
-    kRtFontDir = 7,
-    kRtFont = 8,
-    kRtAccelerator = 9,
-    kRtRcData = 10,
-    kRtMessageTable = 11,
-    kRtGroupCursor = 12,
-    kRtGroupIcon = 14,
-    kRtVersion = 16,
-    kRtAniCursor = 21,
-    kRtAniIcon = 22,
-    kRtHtml = 23,
-    kRtToolbar = 241,
-};
 
 // Which page of the resources window shows a selected resource of a type.
 enum class ResourcePageKind {
@@ -48,7 +28,7 @@ struct ResourceTypeInfo {
     uint16_t type = 0;              // 0 for the "any other" row
     std::string_view symbolicName;  // "RT_CURSOR"...; empty for unknown and named types
     uint32_t displayStringId = 0;   // 2052 "Zeiger"...; 2072 "<Unbekannt>" for unknown numbers
-    int image = 14;                 // index into the image strip
+    int image = kStripQuestion;     // index into the image strip
     ResourcePageKind page = ResourcePageKind::kRawData;
 };
 

@@ -19,6 +19,7 @@
 
 #include "common/ByteView.h"
 #include "module/ResourceDirectory.h"
+#include "res/ImageStrip.h"
 
 namespace tv {
 
@@ -26,7 +27,7 @@ class CResourceCatalog;
 
 inline constexpr size_t kStringsPerBlock = 16;
 // The picture of a string row in the image strip.
-inline constexpr int kStringRowImage = 11;
+inline constexpr int kStringRowImage = kStripAbc;
 
 // Appends the 16 strings of block data to strings, converted from UTF-16 to UTF-8 (unpaired
 // surrogates become U+FFFD), strings of any length whole. A block cut short gives the strings that

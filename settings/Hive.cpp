@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "common/ErrorCodes.h"
+#include "common/FileWriter.h"
 #include "common/TextCodec.h"
 
 namespace tv {
@@ -637,18 +638,6 @@ std::string WriteTarget(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
-
 // Holds an exclusive flock() until destroyed (closing the descriptor releases it, also when the
 // process dies).
 class CFileLock {
@@ -839,36 +828,9 @@ uint32_t CHive::Modify(Change&& change) {
 }
 
 uint32_t CHive::WriteFile(const std::string& target, const std::string& text) {
-    // Only the lock holder writes the temporary file, so one fixed name does; a copy left by a
-    // writer that died is simply overwritten.
-    const std::string temporary = target + ".tmp";
-    mode_t mode = 0600;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
-
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return FileError(errno);
-    if (mode != 0600) (void)::fchmod(fd, mode);  // keep the permissions the user gave the hive
-    int error = 0;
-    if (!WriteAll(fd, text) || ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return FileError(error);
-    }
-    // Make the rename itself durable. The new hive is already in place, so a folder that cannot
-    // be synced (some file systems refuse) does not undo the write.
-    const size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : target.substr(0, slash ? slash : 1);
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return 0;
+    // A new hive is private to the user; an existing one keeps the permissions the user gave it.
+    const uint32_t code = WriteFileAtomically(target, text.data(), text.size(), 0600);
+    return code == kErrorIoDevice ? kErrorRegistryIoFailed : code;
 }
 
 uint32_t CHive::OpenKey(std::string_view base, std::string_view sub, bool create) {

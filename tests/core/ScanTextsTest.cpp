@@ -193,3 +193,22 @@ TEST(ScanTextsTest, ScanRowsOfARealFolder) {
 }
 
 }  // namespace
+
+TEST(ScanTextsTest, DamageTheFirstReadHoldsDoesNotMapTheWholeFile) {
+    // A small directory before much data, one language entry numbered above 65535. The note says
+    // so from the first bytes already: reading the whole file would show nothing more.
+    auto builder = PeBuilder::Pe32();
+    builder.AddResource(10, 1, 0, std::vector<uint8_t>(200 * 1024, 0x55));
+    builder.AddResource(10, 2, 0, {1, 2, 3, 4});
+    PeLayout layout;
+    auto bytes = builder.Build(&layout);
+    ASSERT_FALSE(layout.resourceTables.empty());
+    Patch32(bytes, layout.resourceTables.back() + 16, 0x00012345);
+    TempDir dir;
+    const auto path = dir.Write("damaged.dll", bytes).string();
+    tv::CResourceProbe probe;
+    ASSERT_TRUE(probe.Open(path));
+    EXPECT_FALSE(probe.Directory().Diagnostics().empty());
+    EXPECT_FALSE(probe.Mapped());
+    ExpectSameCounts(path, "damaged");
+}

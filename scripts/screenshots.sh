@@ -1,7 +1,7 @@
 #!/bin/sh
 # Starts Tarnview under Xvfb on a folder of modules once in each of the six view modes and writes
 # one PNG per mode, for a look at what users see; then the headers window of a PE32 and a PE32+
-# module in both displays (from the UI tests, when NSIS's and Wine's modules are unpacked under
+# module in both displays and the resources window's pages (from the UI tests, when NSIS's and Wine's modules are unpacked under
 # /tmp as the README says).
 #
 #   scripts/screenshots.sh [FOLDER [OUTDIR]]
@@ -40,5 +40,6 @@ done
 tests=$here/build/tests/tarnview_ui_tests
 if [ -x "$tests" ]; then
     TARNVIEW_SCREENSHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=offscreen \
-        "$tests" --gtest_filter='ModuleHeadersDlgReal.*' >/dev/null && ls "$out"/headers-*.png
+        "$tests" --gtest_filter='ModuleHeadersDlgReal.*:ResourcesDlgReal.*' >/dev/null &&
+        ls "$out"/headers-*.png "$out"/resources-*.png
 fi

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 
 #include "FakeDesktopServices.h"
@@ -175,9 +176,36 @@ TEST(ResourcesDlgReal, EveryItemOfRealModulesCanBeShown) {
     const std::string wine = "/tmp/winepkg/root/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/";
     if (!std::ifstream(wine + "comctl32.dll")) GTEST_SKIP() << "Wine's modules are not unpacked";
     NoHost host;
-    for (const char* name : {"comctl32.dll", "shell32.dll", "user32.dll"}) {
+    // Damaged copies too: cut short at a few places, and with a stretch of the resource section
+    // overwritten. Each either loads and shows every item, or fails with a text naming it.
+    QTemporaryDir dir;
+    std::vector<std::string> paths;
+    for (const char* name : {"comctl32.dll", "shell32.dll", "user32.dll"})
+        paths.push_back(wine + name);
+    {
+        std::ifstream in(wine + "comctl32.dll", std::ios::binary);
+        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+        for (const size_t cut : {bytes.size() / 2, bytes.size() * 9 / 10, bytes.size() - 1}) {
+            paths.push_back(dir.path().toStdString() + "/cut" + std::to_string(cut) + ".dll");
+            std::ofstream(paths.back(), std::ios::binary)
+                .write(bytes.data(), static_cast<std::streamsize>(cut));
+        }
+        std::vector<char> noisy = bytes;
+        for (size_t i = noisy.size() * 3 / 4; i < noisy.size() * 3 / 4 + 4096 && i < noisy.size();
+             ++i)
+            noisy[i] = static_cast<char>(i * 131);
+        paths.push_back(dir.path().toStdString() + "/noisy.dll");
+        std::ofstream(paths.back(), std::ios::binary)
+            .write(noisy.data(), static_cast<std::streamsize>(noisy.size()));
+    }
+    for (const std::string& path : paths) {
+        const std::string name = path.substr(path.rfind('/') + 1);
         tv::CResourcesDlg dlg(&host);
-        ASSERT_TRUE(dlg.LoadModule(wine + name)) << dlg.GetErrorText();
+        if (!dlg.LoadModule(path)) {
+            EXPECT_TRUE(
+                QString::fromStdString(dlg.GetErrorText()).contains(QString::fromStdString(name)));
+            continue;
+        }
         dlg.resize(900, 600);
         dlg.show();
         QAbstractItemModel* model = dlg.Tree()->model();
@@ -190,7 +218,7 @@ TEST(ResourcesDlgReal, EveryItemOfRealModulesCanBeShown) {
                 dlg.Tree()->setCurrentIndex(model->index(r, 0, type));
                 QWidget* page = dlg.VisiblePage();
                 ASSERT_NE(page, nullptr);
-                if (std::string_view(name) == "comctl32.dll" && !saved.contains(page)) {
+                if (name == "comctl32.dll" && !saved.contains(page)) {
                     saved.insert(page);
                     QCoreApplication::processEvents();
                     SaveScreenshot(dlg,

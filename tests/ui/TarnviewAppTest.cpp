@@ -102,6 +102,7 @@ TEST(TarnviewAppTest, ModuleWindowsAreFoundByKindAndExactPathAndSwept) {
 TEST(TarnviewAppTest, AKindWithoutWindowsSaysSoAndAutomationStartsNoWindow) {
     CFakeDesktopServices desktop;
     CTarnviewApp app;
+    app.SetResourcesWindowFactory({});
     EXPECT_FALSE(app.OpenResourcesWindow("/w/a.dll"));
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].first, QMessageBox::Information);

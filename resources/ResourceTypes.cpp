@@ -82,7 +82,11 @@ std::string ResourceTypeSymbol(const CResourceId& type) {
 
 std::string ResourceTypeDisplayName(const CResourceId& type) {
     if (type.IsName()) return type.ToText();
-    return std::string(LoadString(LookupResourceType(type.GetNumber()).displayStringId));
+    const ResourceTypeInfo& info = LookupResourceType(type.GetNumber());
+    std::string text(LoadString(info.displayStringId));
+    // Each unknown number has a node of its own, so each says which number it is.
+    if (info.type == 0) text += " (" + std::to_string(type.GetNumber()) + ")";
+    return text;
 }
 
 std::optional<CResourceId> ParseResourceIdText(std::string_view text, bool isType) {

@@ -79,7 +79,7 @@ TEST(ResourceTree, FollowsTheCatalogOrderWithDisplayNamesAndDecimalNumbers) {
               "    7\n"
               "  Version\n"
               "    1\n"
-              "  <Unbekannt>\n"
+              "  <Unbekannt> (24)\n"
               "    1\n"
               "  Werkzeugleiste\n"
               "    128\n");
@@ -176,9 +176,9 @@ TEST(ResourceTree, TypesThatShareADisplayTextKeepNodesOfTheirOwn) {
               "    1\n"
               "  Bitmap\n"
               "    1\n"
-              "  <Unbekannt>\n"
+              "  <Unbekannt> (17)\n"
               "    5\n"
-              "  <Unbekannt>\n"
+              "  <Unbekannt> (24)\n"
               "    5\n"
               "    6\n");
     const ReportNode root = tree.Lines().TopLevel()[0];

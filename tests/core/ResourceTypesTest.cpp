@@ -48,7 +48,8 @@ TEST(ResourceTypes, OtherNumbersAndNamedTypesFallToTheRawDataRow) {
         EXPECT_EQ(info.image, 14) << type;
         EXPECT_EQ(info.page, ResourcePageKind::kRawData) << type;
         EXPECT_EQ(tv::ResourceTypeSymbol(type), "<Unbekannt>") << type;
-        EXPECT_EQ(tv::ResourceTypeDisplayName(type), "<Unbekannt>") << type;
+        EXPECT_EQ(tv::ResourceTypeDisplayName(type), "<Unbekannt> (" + std::to_string(type) + ")")
+            << type;
     }
     // A named type is shown by its name, even one that spells a table entry or a number.
     for (const char* name : {"FOO", "RT_STRING", "6", "Grüße"}) {

@@ -82,10 +82,10 @@ bool CountResources(const std::string& path, ResourceCounts& counts) {
     if (!probe.Open(path)) return false;
     const CResourceDirectory& directory = probe.Directory();
     for (const ResourceTypeNode& type : directory.Types()) {
-        if (!type.id.isName && type.id.number == 0) continue;
+        if (!IsListedResourceId(type.id)) continue;
         int names = 0;
         for (const ResourceNameNode& name : directory.Names(type))
-            if (name.id.isName || name.id.number != 0) ++names;
+            if (IsListedResourceId(name.id)) ++names;
         counts.total += names;
         if (type.id.isName) continue;
         switch (type.id.number) {

@@ -38,10 +38,13 @@ int Run(const std::vector<std::string>& args) {
         return tv::cli::Fail(tv::ModuleLoadErrorMessage(image.GetErrorCode(), file));
 
     tv::CReportTree tree;
-    tv::FillHeadersReport(image, full ? tv::HeadersDisplay::Full : tv::HeadersDisplay::Summary,
-                          tree);
+    tv::CHeadersReport report(image, tree);
+    report.Fill(full ? tv::HeadersDisplay::Full : tv::HeadersDisplay::Summary);
     const std::string text = tree.Render();
     std::fwrite(text.data(), 1, text.size(), stdout);
+    // The notes once more on standard error, one a line, for scripts that watch for damage.
+    for (const std::string& note : report.Notes())
+        std::fprintf(stderr, "%s\n", note.c_str());
     return 0;
 }
 

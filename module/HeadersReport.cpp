@@ -231,6 +231,7 @@ void CHeadersReport::Value(std::string_view text, ReportNode parent) {
 
 void CHeadersReport::Note(std::string_view text, ReportNode parent) {
     Add("Hinweis: " + std::string(text), kImageValue, ReportLineKind::kNote, parent);
+    m_notes.emplace_back(text);
 }
 
 std::optional<std::string_view> CHeadersReport::RawStringAt(uint32_t rva, bool& cut) const {
@@ -256,6 +257,7 @@ std::optional<std::string> CHeadersReport::StringAt(uint32_t rva) const {
 
 bool CHeadersReport::Fill(HeadersDisplay display) {
     m_root = kNoReportNode;
+    m_notes.clear();
     const LOADED_IMAGE* li = m_image.GetLoadedImage();
     if (!li) return false;
     // The path is raw bytes of the file system: shown as UTF-8, with anything else replaced.
@@ -270,6 +272,18 @@ bool CHeadersReport::Fill(HeadersDisplay display) {
         AddSummary(m_root);
         AddExports(m_root, false);
         AddImports(m_root, false);
+        // The full display notes the headers' damage under IMAGE_NT_HEADERS; the summary has no
+        // such group, so these notes appear in the list below only.
+        if (const CPeFile* pe = m_image.GetNtHeaders())
+            m_notes.insert(m_notes.end(), pe->Diagnostics().begin(), pe->Diagnostics().end());
+    }
+    // Every note once more in one place, so that damage anywhere in a long report is seen.
+    if (!m_notes.empty()) {
+        const ReportNode notes =
+            Add("Hinweise", kImageGroup, ReportLineKind::kGroup, kNoReportNode);
+        if (notes != kNoReportNode)
+            for (const std::string& note : m_notes)
+                Add(note, kImageValue, ReportLineKind::kNote, notes);
     }
     return true;
 }

@@ -65,7 +65,8 @@ public:
         : m_image(image), m_sink(sink) {}
 
     // Adds the root (the module's name, image 1, a module line) and the sections of the display
-    // under it. false when nothing is loaded or the root cannot be added.
+    // under it, then, when anything was noted, a last top-level line "Hinweise" with one line per
+    // note. false when nothing is loaded or the root cannot be added.
     bool Fill(HeadersDisplay display);
     [[nodiscard]] ReportNode Root() const noexcept { return m_root; }
 
@@ -77,6 +78,8 @@ public:
     bool AddImports(ReportNode parent, bool detailed);
 
     void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
+    // The notes of the last Fill, each as the last top-level line "Hinweise" lists it.
+    [[nodiscard]] const std::vector<std::string>& Notes() const noexcept { return m_notes; }
 
 private:
     ReportNode Add(std::string_view text, int image, ReportLineKind kind, ReportNode parent,
@@ -98,6 +101,7 @@ private:
     IReportSink& m_sink;
     ReportNode m_root = kNoReportNode;
     size_t m_listLimit = kDefaultListLimit;
+    std::vector<std::string> m_notes;
 };
 
 // Fills sink with the report of image: CHeadersReport(image, sink).Fill(display).

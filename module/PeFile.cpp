@@ -193,6 +193,14 @@ std::optional<uint64_t> CPeFile::RvaToOffset(uint32_t rva) const noexcept {
     return offset;
 }
 
+std::optional<uint64_t> CPeFile::SectionDataOffset(uint32_t rva, uint64_t length) const noexcept {
+    const SectionHeader* s = SectionOfRva(rva);
+    if (!s) return std::nullopt;
+    const uint64_t inSection = rva - s->VirtualAddress;
+    if (!InRange(inSection, length, s->SizeOfRawData)) return std::nullopt;
+    return uint64_t{s->PointerToRawData} + inSection;
+}
+
 std::optional<CByteView> CPeFile::RvaToView(uint32_t rva, uint64_t length) const noexcept {
     const SectionHeader* s = SectionOfRva(rva);
     if (!s) return std::nullopt;

@@ -176,6 +176,11 @@ public:
     // File offset of rva, found through the section that holds it; nullopt when none does or the
     // offset lies outside the file.
     [[nodiscard]] std::optional<uint64_t> RvaToOffset(uint32_t rva) const noexcept;
+    // File offset of length bytes at rva that lie inside one section's file data, whether or not
+    // the parsed bytes reach that far: a reader that parsed the headers alone places data with it
+    // and reads the file there itself.
+    [[nodiscard]] std::optional<uint64_t> SectionDataOffset(uint32_t rva,
+                                                            uint64_t length) const noexcept;
     // length bytes at rva, inside the section's file data and inside the file.
     [[nodiscard]] std::optional<CByteView> RvaToView(uint32_t rva, uint64_t length) const noexcept;
     // All file bytes from rva to the end of its section's data (and of the file).

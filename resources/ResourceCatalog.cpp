@@ -131,7 +131,7 @@ bool IsNull(const tv::CResourceId& id) noexcept { return !id.IsName() && id.GetN
 // A type or name numbered 0 only occurs in damaged directories. The catalog's interface uses 0
 // for "no identifier" (all types, every resource of a type), so such a node cannot be asked for
 // on its own; it is left out of the list and of every count, size and write.
-bool IsListed(const tv::ResourceDirectoryId& id) noexcept { return id.isName || id.number != 0; }
+bool IsListed(const tv::ResourceDirectoryId& id) noexcept { return tv::IsListedResourceId(id); }
 
 }  // namespace
 

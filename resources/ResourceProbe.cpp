@@ -120,13 +120,10 @@ std::optional<std::vector<uint8_t>> CResourceProbe::ReadData(const ResourceLeaf&
         return std::vector<uint8_t>(leaf.data.Data(), leaf.data.Data() + leaf.data.Size());
     }
     // As the full read places data: inside one section's file data, inside the file.
-    const SectionHeader* section = m_pe.SectionOfRva(leaf.dataRva);
-    if (section == nullptr) return std::nullopt;
-    const uint64_t inSection = leaf.dataRva - section->VirtualAddress;
-    if (!InRange(inSection, leaf.dataSize, section->SizeOfRawData)) return std::nullopt;
+    const auto offset = m_pe.SectionDataOffset(leaf.dataRva, leaf.dataSize);
+    if (!offset) return std::nullopt;
     std::vector<uint8_t> bytes;
-    if (!ReadAt(uint64_t{section->PointerToRawData} + inSection, leaf.dataSize, bytes))
-        return std::nullopt;
+    if (!ReadAt(*offset, leaf.dataSize, bytes)) return std::nullopt;
     return bytes;
 }
 

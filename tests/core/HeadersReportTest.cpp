@@ -824,3 +824,42 @@ TEST(HeadersReportTest, DISABLED_WriteFuzzModuleSeeds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HeadersReportTest, NotesAreGatheredInALastTopLevelLine) {
+    // A clean module has no such line.
+    const CReportTree clean = Module(SampleDll().Build()).Report(HeadersDisplay::Summary);
+    ASSERT_EQ(clean.TopLevel().size(), 1u);
+
+    // An export table cut short by its section: the note stays in its group and is listed again
+    // at the end, in both displays, as note lines.
+    PeLayout layout;
+    auto bytes = Pe32Dll().Export(1, "A", 0x1000).Export(2, "B", 0x1010).Build(&layout);
+    tvtest::Patch32(bytes, layout.exportDirectory.offset + pe::kExpNumberOfFunctions, 0xFFFFFFFF);
+    const Module cut(bytes);
+    for (const HeadersDisplay display : {HeadersDisplay::Summary, HeadersDisplay::Full}) {
+        const CReportTree tree = cut.Report(display);
+        ASSERT_EQ(tree.TopLevel().size(), 2u);
+        const auto notes = tree.TopLevel()[1];
+        EXPECT_EQ(tree.At(notes).text, "Hinweise");
+        const auto texts = tree.ChildTexts(notes);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].substr(0, 4), "Nur ");
+        EXPECT_NE(texts[0].find(" von 4294967295 Funktionseinträgen liegen in der Datei."),
+                  std::string::npos);
+        EXPECT_EQ(tree.At(tree.At(notes).children[0]).kind, tv::ReportLineKind::kNote);
+        EXPECT_NE(tree.Find("Hinweis: " + texts[0], tree.TopLevel()[0]), tv::kNoReportNode);
+    }
+
+    // Damage of the headers themselves reaches the summary through the list too.
+    auto shortTable = SampleDll().Build(&layout);
+    tvtest::Patch16(shortTable, layout.fileHeader + 2, 200);  // NumberOfSections
+    const CReportTree summary = Module(shortTable).Report(HeadersDisplay::Summary);
+    ASSERT_EQ(summary.TopLevel().size(), 2u);
+    const auto texts = summary.ChildTexts(summary.TopLevel()[1]);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back().substr(0, 43), "Die Abschnittstabelle wird vom Dateiende ab");
+}
+
+}  // namespace

@@ -38,6 +38,9 @@ int RunResources(const std::vector<std::string>& args) {
     tv::CResourceTree tree;
     tv::FillResourceTree(catalog, tree);
     Print(tree.Render());
+    // What the directory walk found damaged, on standard error as tarnview-cli headers does.
+    for (const std::string& note : catalog.Diagnostics())
+        std::fprintf(stderr, "%s\n", note.c_str());
     return 0;
 }
 

@@ -49,8 +49,8 @@ bool CResourceDirectory::Read(const CPeFile& pe) {
     if (root.Size() < kDirectoryHeaderSize) {
         m_error = kErrorResourceDataNotFound;
         Note([&] {
-            return std::string("resource directory at RVA ") + Hex(entry.VirtualAddress) +
-                   " does not lie in a section's file data";
+            return std::string("Das Ressourcenverzeichnis bei RVA ") + Hex(entry.VirtualAddress) +
+                   " liegt in keinem Abschnitt der Datei";
         });
         return false;
     }
@@ -92,7 +92,7 @@ bool CResourceDirectory::Walk(CByteView root) {
         return false;
     }
     for (uint32_t i = 0; i < count; ++i) {
-        if (!Spend("type")) break;
+        if (!Spend("Typ")) break;
         const uint32_t at = first + i * kEntrySize;
         const uint32_t nameField = m_root.U32(at).value_or(0);
         const uint32_t offsetField = m_root.U32(at + 4).value_or(0);
@@ -101,7 +101,7 @@ bool CResourceDirectory::Walk(CByteView root) {
         if ((offsetField & kHighBit) == 0) {
             Note([&] {
                 return Describe(kLevelType, i) +
-                       " points to data where a directory belongs; skipped";
+                       " zeigt auf Daten statt auf ein Verzeichnis; übersprungen";
             });
             continue;
         }
@@ -109,7 +109,7 @@ bool CResourceDirectory::Walk(CByteView root) {
         if (typeOffset == 0) {
             Note([&] {
                 return Describe(kLevelType, i) +
-                       " points back to the root directory; not entered again";
+                       " zeigt zurück auf das Stammverzeichnis; nicht erneut gelesen";
             });
             continue;
         }
@@ -122,13 +122,13 @@ bool CResourceDirectory::Walk(CByteView root) {
         m_types.back().nameCount = static_cast<uint32_t>(m_names.size()) - m_types.back().firstName;
     }
     if (m_notesDropped > 0)
-        m_notes.push_back(std::to_string(m_notesDropped) + " further problems not listed");
+        m_notes.push_back(std::to_string(m_notesDropped) + " weitere Fehler nicht aufgeführt");
     return true;
 }
 
 void CResourceDirectory::WalkNames(uint32_t typeOffset, uint32_t first, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
-        if (!Spend("name")) return;
+        if (!Spend("Name")) return;
         const uint32_t at = first + i * kEntrySize;
         const uint32_t nameField = m_root.U32(at).value_or(0);
         const uint32_t offsetField = m_root.U32(at + 4).value_or(0);
@@ -137,7 +137,7 @@ void CResourceDirectory::WalkNames(uint32_t typeOffset, uint32_t first, uint32_t
         if ((offsetField & kHighBit) == 0) {
             Note([&] {
                 return Describe(kLevelName, i) +
-                       " points to data where a directory belongs; skipped";
+                       " zeigt auf Daten statt auf ein Verzeichnis; übersprungen";
             });
             continue;
         }
@@ -145,7 +145,7 @@ void CResourceDirectory::WalkNames(uint32_t typeOffset, uint32_t first, uint32_t
         if (nameOffset == 0 || nameOffset == typeOffset) {
             Note([&] {
                 return Describe(kLevelName, i) +
-                       " points back to an enclosing directory; not entered again";
+                       " zeigt zurück auf ein umgebendes Verzeichnis; nicht erneut gelesen";
             });
             continue;
         }
@@ -162,24 +162,29 @@ void CResourceDirectory::WalkNames(uint32_t typeOffset, uint32_t first, uint32_t
 
 void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
-        if (!Spend("language")) return;
+        if (!Spend("Sprache")) return;
         const uint32_t at = first + i * kEntrySize;
         const uint32_t nameField = m_root.U32(at).value_or(0);
         const uint32_t offsetField = m_root.U32(at + 4).value_or(0);
         auto what = [&] { return Describe(kLevelLanguage, i); };
         if ((nameField & kHighBit) != 0 || nameField > 0xFFFF) {
-            Note([&] { return what() + " is not a language number; skipped"; });
+            Note([&] { return what() + " ist keine Sprachnummer; übersprungen"; });
             continue;
         }
         // Three levels are all the format has; a subdirectory here would lead arbitrarily deep.
         if ((offsetField & kHighBit) != 0) {
-            Note([&] { return what() + " points to a subdirectory where data belongs; skipped"; });
+            Note([&] {
+                return what() + " zeigt auf ein Verzeichnis statt auf Daten; übersprungen";
+            });
             continue;
         }
         const auto entry = m_root.Sub(offsetField, kDataEntrySize);
         if (!entry) {
             m_reachedEnd = true;
-            Note([&] { return what() + ": its data entry lies outside the directory; skipped"; });
+            Note([&] {
+                return what() +
+                       ": der Dateneintrag liegt außerhalb des Verzeichnisses; übersprungen";
+            });
             continue;
         }
         ResourceLeaf leaf;
@@ -194,9 +199,8 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
             leaf.data = *data;
         } else {
             Note([&] {
-                return what() + ": its data (RVA " + Hex(leaf.dataRva) + ", " +
-                       std::to_string(leaf.dataSize) +
-                       " bytes) lies outside the sections' file data";
+                return what() + ": die Daten (RVA " + Hex(leaf.dataRva) + ", " +
+                       std::to_string(leaf.dataSize) + " Bytes) liegen außerhalb der Datei";
             });
         }
         m_leaves.push_back(leaf);
@@ -206,14 +210,15 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
 std::string CResourceDirectory::Describe(int level, uint32_t index) const {
     switch (level) {
         case kLevelType:
-            return "type entry " + std::to_string(index);
+            return "Typeintrag " + std::to_string(index);
         case kLevelName:
-            return "name entry " + std::to_string(index) + " of type " + ToText(m_types.back().id);
+            return "Namenseintrag " + std::to_string(index) + " des Typs " +
+                   ToText(m_types.back().id);
         case kLevelLanguage:
-            return "language entry " + std::to_string(index) + " of resource " +
+            return "Spracheintrag " + std::to_string(index) + " der Ressource " +
                    ToText(m_types.back().id) + "/" + ToText(m_names.back().id);
         default:
-            return "root directory";
+            return "Stammverzeichnis";
     }
 }
 
@@ -224,8 +229,8 @@ bool CResourceDirectory::ReadHeader(uint32_t offset, uint32_t& firstEntry, uint3
     if (!named || !numbered) {
         m_reachedEnd = true;
         Note([&] {
-            return Describe(level, index) + ": directory at offset " + Hex(offset) +
-                   " lies outside the resource data; skipped";
+            return Describe(level, index) + ": das Verzeichnis bei Offset " + Hex(offset) +
+                   " liegt außerhalb der Ressourcendaten; übersprungen";
         });
         return false;
     }
@@ -235,8 +240,9 @@ bool CResourceDirectory::ReadHeader(uint32_t offset, uint32_t& firstEntry, uint3
     if (declared > fits) {
         m_reachedEnd = true;
         Note([&] {
-            return Describe(level, index) + ": directory at offset " + Hex(offset) + " declares " +
-                   std::to_string(declared) + " entries, " + std::to_string(fits) + " fit";
+            return Describe(level, index) + ": das Verzeichnis bei Offset " + Hex(offset) +
+                   " nennt " + std::to_string(declared) + " Einträge, " + std::to_string(fits) +
+                   " passen hinein";
         });
     }
     // entries <= size of the root view, whose offsets the directory gives in 31 bits.
@@ -251,8 +257,8 @@ bool CResourceDirectory::ReadId(uint32_t nameField, ResourceDirectoryId& id, int
         // The loader hands integer ids out as 16-bit values; a larger one cannot be asked for.
         if (nameField > 0xFFFF) {
             Note([&] {
-                return Describe(level, index) + " has the number " + std::to_string(nameField) +
-                       ", above 65535; skipped";
+                return Describe(level, index) + " hat die Nummer " + std::to_string(nameField) +
+                       ", größer als 65535; übersprungen";
             });
             return false;
         }
@@ -265,8 +271,8 @@ bool CResourceDirectory::ReadId(uint32_t nameField, ResourceDirectoryId& id, int
     if (!length || !m_root.Contains(uint64_t{offset} + 2, uint64_t{*length} * 2)) {
         m_reachedEnd = true;
         Note([&] {
-            return Describe(level, index) + ": its name at offset " + Hex(offset) +
-                   " lies outside the resource data; skipped";
+            return Describe(level, index) + ": der Name bei Offset " + Hex(offset) +
+                   " liegt außerhalb der Ressourcendaten; übersprungen";
         });
         return false;
     }
@@ -281,9 +287,9 @@ bool CResourceDirectory::Spend(std::string_view what) {
         if (m_complete) {
             m_complete = false;
             Note([&] {
-                return std::string("more than ") + std::to_string(kMaxEntries) +
-                       " directory entries; the walk stops at a " + std::string(what) +
-                       " entry and the rest of the directory is not read";
+                return std::string("Mehr als ") + std::to_string(kMaxEntries) +
+                       " Verzeichniseinträge; das Lesen endet bei einem Eintrag der Ebene " +
+                       std::string(what) + ", der Rest des Verzeichnisses fehlt";
             });
         }
         return false;

@@ -12,6 +12,8 @@ namespace tv {
 
 namespace {
 
+constexpr std::string_view kNoteLabel = "Hinweis";
+
 void AddLabelled(IInfoRowSink& sink, uint32_t labelId, std::string_view value, int kind) {
     sink.AddRow(LoadString(labelId), value, kind);
 }
@@ -63,6 +65,9 @@ void ShowModuleInfo(const CResourceCatalog& catalog, IInfoRowSink& sink) {
     AddLabelled(sink, kLabelResourceCount, CountText(catalog.CountOfType(CResourceId())),
                 kInfoRowStatistics);
     AddLabelled(sink, kLabelTypeCount, CountText(catalog.GetTypeCount()), kInfoRowStatistics);
+    // Damage the directory walk met, so a list that looks short says why.
+    for (const std::string& note : catalog.Diagnostics())
+        sink.AddRow(kNoteLabel, note, kInfoRowStatistics);
     sink.Finish();
 }
 

@@ -216,7 +216,7 @@ bool CResourceCatalog::Enumerate(const std::string& path) {
     }
     if (skipped > 0) {
         m_notes.push_back(std::to_string(skipped) +
-                          " resources with the type or name number 0 are not listed");
+                          " Ressourcen mit der Typ- oder Namensnummer 0 sind nicht aufgeführt");
     }
     return true;
 }

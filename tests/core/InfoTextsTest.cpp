@@ -312,7 +312,10 @@ TEST(InfoTexts, DamagedResourceSectionsStillGiveRowsAndATree) {
         }
         EXPECT_EQ(leaves, static_cast<size_t>(m.catalog.CountOfType(tv::CResourceId())));
         tv::ShowModuleInfo(m.catalog, rows);
-        ASSERT_EQ(rows.Rows().size(), 4u);
+        // The four statistics, then one row per note of the damage.
+        ASSERT_EQ(rows.Rows().size(), 4u + m.catalog.Diagnostics().size());
+        for (size_t i = 4; i < rows.Rows().size(); ++i)
+            ASSERT_EQ(rows.Rows()[i].label, "Hinweis");
         tv::ShowVersionInfo(m.catalog, 1, rows);
         ASSERT_GE(rows.Rows().size(), 11u);
     };

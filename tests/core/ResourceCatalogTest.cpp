@@ -428,7 +428,7 @@ TEST(ResourceCatalog, TypesAndNamesNumberedZeroAreLeftOutAndSaidSo) {
     EXPECT_EQ(tv::StringRowsOfAllTables(m.catalog, false).rows.size(), 1u);
     ASSERT_FALSE(m.catalog.Diagnostics().empty());
     EXPECT_EQ(m.catalog.Diagnostics().back(),
-              "2 resources with the type or name number 0 are not listed");
+              "2 Ressourcen mit der Typ- oder Namensnummer 0 sind nicht aufgeführt");
 }
 
 // Every operation over every entry, for modules the sanitizers watch.

@@ -197,7 +197,7 @@ TEST(ResourceDirectory, LeafKeepsItsDataEntryAndABoundedViewOfTheBytes) {
     EXPECT_EQ(Outline(m.directory), "16{1[0407] 2[0000!] 3[0000!]}");
     EXPECT_EQ(m.directory.Find(16, 2)->dataRva, 0x7FFF0000u);
     EXPECT_TRUE(HasNote(m.directory, "RVA 0x7fff0000"));
-    EXPECT_TRUE(HasNote(m.directory, "268435456 bytes"));
+    EXPECT_TRUE(HasNote(m.directory, "268435456 Bytes"));
 }
 
 TEST(ResourceDirectory, ModuleWithoutAResourceSectionGivesError1812) {
@@ -260,15 +260,15 @@ TEST(ResourceDirectory, DamagedEntryDropsOnlyItself) {
     };
     const Damage damages[] = {
         {"type name string outside the section", EntryAt(root, 0), 0x8FFFFFF0,
-         "2{1[0000]} 3{1[0000]} 4{1[0000]} 5{1[0000] 2[0000]}", "lies outside"},
+         "2{1[0000]} 3{1[0000]} 4{1[0000]} 5{1[0000] 2[0000]}", "liegt außerhalb"},
         {"type number above 16 bits", EntryAt(root, 1), 0x00010002,
-         "NAMED{1[0000]} 3{1[0000]} 4{1[0000]} 5{1[0000] 2[0000]}", "above 65535"},
+         "NAMED{1[0000]} 3{1[0000]} 4{1[0000]} 5{1[0000] 2[0000]}", "größer als 65535"},
         {"type entry without the subdirectory flag", EntryAt(root, 2) + 4, 0x00000010,
-         "NAMED{1[0000]} 2{1[0000]} 4{1[0000]} 5{1[0000] 2[0000]}", "where a directory belongs"},
+         "NAMED{1[0000]} 2{1[0000]} 4{1[0000]} 5{1[0000] 2[0000]}", "statt auf ein Verzeichnis"},
         {"type subdirectory outside the section", EntryAt(root, 3) + 4, 0x8FFFFF00,
-         "NAMED{1[0000]} 2{1[0000]} 3{1[0000]} 5{1[0000] 2[0000]}", "lies outside"},
+         "NAMED{1[0000]} 2{1[0000]} 3{1[0000]} 5{1[0000] 2[0000]}", "liegt außerhalb"},
         {"name subdirectory outside the section", EntryAt(dialogs, 0) + 4, 0x80FFFFF0,
-         "NAMED{1[0000]} 2{1[0000]} 3{1[0000]} 4{1[0000]} 5{2[0000]}", "lies outside"},
+         "NAMED{1[0000]} 2{1[0000]} 3{1[0000]} 4{1[0000]} 5{2[0000]}", "liegt außerhalb"},
     };
     for (const Damage& d : damages) {
         auto bytes = good;
@@ -284,7 +284,7 @@ TEST(ResourceDirectory, DamagedEntryDropsOnlyItself) {
     tvtest::Patch16(bytes, dialogs + pe::kResNumberOfIdEntries, 0xFFFF);
     Module m(std::move(bytes));
     ASSERT_TRUE(m.read);
-    EXPECT_TRUE(HasNote(m.directory, "declares 65535 entries"));
+    EXPECT_TRUE(HasNote(m.directory, "nennt 65535 Einträge"));
     EXPECT_GE(m.directory.CountOfType(5), 2u);
 }
 
@@ -401,7 +401,7 @@ TEST(ResourceDirectory, SharedSubdirectoriesAreReadUntilTheEntryBudgetRunsOut) {
     Module m(raw.Build());
     ASSERT_TRUE(m.read);
     EXPECT_FALSE(m.directory.IsComplete());
-    EXPECT_TRUE(HasNote(m.directory, "directory entries"));
+    EXPECT_TRUE(HasNote(m.directory, "Verzeichniseinträge"));
     EXPECT_LE(m.directory.NameCount(), CResourceDirectory::kMaxEntries);
     EXPECT_GT(m.directory.NameCount(), CResourceDirectory::kMaxEntries / 3);
     EXPECT_EQ(Data(m.directory.Find(1, 1000)), "shared");
@@ -419,7 +419,7 @@ TEST(ResourceDirectory, DiagnosticsAreCappedForADirectoryFullOfDamage) {
     EXPECT_EQ(m.directory.Diagnostics().size(), CResourceDirectory::kMaxDiagnostics + 1);
     EXPECT_EQ(m.directory.Diagnostics().back(),
               std::to_string(5000 - CResourceDirectory::kMaxDiagnostics) +
-                  " further problems not listed");
+                  " weitere Fehler nicht aufgeführt");
 }
 
 TEST(ResourceDirectory, TruncatedModulesNeverReadOutsideTheirBytes) {

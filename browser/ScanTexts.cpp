@@ -82,10 +82,7 @@ bool CountResources(const std::string& path, ResourceCounts& counts) {
     if (!probe.Open(path)) return false;
     const CResourceDirectory& directory = probe.Directory();
     for (const ResourceTypeNode& type : directory.Types()) {
-        if (!IsListedResourceId(type.id)) continue;
-        int names = 0;
-        for (const ResourceNameNode& name : directory.Names(type))
-            if (IsListedResourceId(name.id)) ++names;
+        const int names = static_cast<int>(directory.Names(type).size());
         counts.total += names;
         if (type.id.isName) continue;
         switch (type.id.number) {

@@ -58,7 +58,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 // Loads the module and finds the block; on failure the exit status is in status.
 bool Open(CResourceCatalog& catalog, const std::string& file,
-          const std::optional<std::string>& blockText, tv::CResourceId& block, int& status) {
+          const std::optional<std::string>& blockText, std::optional<tv::CResourceId>& block,
+          int& status) {
     if (blockText) {
         const auto parsed = tv::ParseResourceIdText(*blockText, false);
         if (!parsed) {
@@ -71,17 +72,18 @@ bool Open(CResourceCatalog& catalog, const std::string& file,
         status = tv::cli::Fail(tv::ModuleLoadErrorMessage(catalog.GetErrorCode(), file));
         return false;
     }
-    if (blockText && !catalog.GetData(tv::kRtString, block)) {
+    if (blockText && !catalog.GetData(tv::kRtString, *block)) {
         status = tv::cli::Fail(file + " enthält keine Stringtabelle " + *blockText + ".");
         return false;
     }
     return true;
 }
 
-tv::StringRowList Rows(const CResourceCatalog& catalog, const tv::CResourceId& block, bool hex) {
-    const bool all = !block.IsName() && block.GetNumber() == 0;
-    return all ? tv::StringRowsOfAllTables(catalog, hex)
-               : tv::StringRowsOfBlock(catalog, block, hex);
+// Without --block, every table.
+tv::StringRowList Rows(const CResourceCatalog& catalog, const std::optional<tv::CResourceId>& block,
+                       bool hex) {
+    return block ? tv::StringRowsOfBlock(catalog, *block, hex)
+                 : tv::StringRowsOfAllTables(catalog, hex);
 }
 
 int RunStrings(const std::vector<std::string>& args) {
@@ -90,7 +92,7 @@ int RunStrings(const std::vector<std::string>& args) {
         return tv::cli::UsageError("strings");
     }
     CResourceCatalog catalog;
-    tv::CResourceId block;
+    std::optional<tv::CResourceId> block;
     int status = 0;
     if (!Open(catalog, parsed.files[0], parsed.block, block, status)) return status;
     std::string out;
@@ -109,7 +111,7 @@ int RunExport(const std::vector<std::string>& args) {
     if (!Parse(args, false, parsed) || parsed.files.size() != 2 || parsed.files[1].empty())
         return tv::cli::UsageError("export-strings");
     CResourceCatalog catalog;
-    tv::CResourceId block;
+    std::optional<tv::CResourceId> block;
     int status = 0;
     if (!Open(catalog, parsed.files[0], parsed.block, block, status)) return status;
     // The window offers "Save as..." only while the list shows a string.
@@ -123,9 +125,12 @@ int RunExport(const std::vector<std::string>& args) {
     const std::string path = out.string();
     bool saved = false;
     if (EqualsNoCase(extension, "bin"))
-        saved = catalog.ExportRaw(tv::kRtString, block, path);
+        saved = block ? catalog.ExportRaw(tv::kRtString, *block, path)
+                      : catalog.ExportAllOfType(tv::kRtString, path);
+    else if (block)
+        saved = catalog.ExportStringTable(*block, path, EqualsNoCase(extension, "rc"));
     else
-        saved = catalog.ExportStringTable(block, path, EqualsNoCase(extension, "rc"));
+        saved = catalog.ExportAllStringTables(path, EqualsNoCase(extension, "rc"));
     if (!saved) {
         // A file error has its own message before the window's.
         std::string message = catalog.GetFileErrorText();

@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const auto& entries = catalog.Entries();
-    if (catalog.CountOfType(0) != catalog.GetEntryCount()) std::abort();
+    if (catalog.CountOfAll() != catalog.GetEntryCount()) std::abort();
 
     // Every distinct type once: counts and sizes add up to the totals.
     std::set<std::pair<uint32_t, std::u16string>> seen;
@@ -121,10 +121,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         count += catalog.CountOfType(e.type);
         bytes += catalog.SizeOfType(e.type);
         std::ostringstream out;
-        if (catalog.WriteRaw(e.type, 0, out) && out.str().size() != catalog.SizeOfType(e.type))
+        if (catalog.WriteAllOfType(e.type, out) && out.str().size() != catalog.SizeOfType(e.type))
             std::abort();
     }
-    if (count != catalog.GetEntryCount() || bytes != catalog.SizeOfType(0) ||
+    if (count != catalog.GetEntryCount() || bytes != catalog.SizeOfAll() ||
         static_cast<int>(seen.size()) != catalog.GetTypeCount())
         std::abort();
 

@@ -84,12 +84,6 @@ struct ResourceDirectoryId {
     bool isName = false;
 };
 
-// Whether the catalog and the scan list an entry with this id: the platform's enumeration leaves
-// out types and names numbered 0, so the counts agree with what the resources window lists.
-[[nodiscard]] inline bool IsListedResourceId(const ResourceDirectoryId& id) noexcept {
-    return id.isName || id.number != 0;
-}
-
 struct ResourceTypeNode {
     ResourceDirectoryId id;
     uint32_t firstName = 0;  // index into the directory's names

@@ -59,11 +59,9 @@ std::string ResourceSizeText(uint64_t bytes, SizeMark mark) {
 void ShowModuleInfo(const CResourceCatalog& catalog, IInfoRowSink& sink) {
     sink.Clear();
     AddModulePath(catalog, sink);
-    AddLabelled(sink, kLabelSizeOnDisk,
-                ResourceSizeText(catalog.SizeOfType(CResourceId()), SizeMark::kBelow),
+    AddLabelled(sink, kLabelSizeOnDisk, ResourceSizeText(catalog.SizeOfAll(), SizeMark::kBelow),
                 kInfoRowStatistics);
-    AddLabelled(sink, kLabelResourceCount, CountText(catalog.CountOfType(CResourceId())),
-                kInfoRowStatistics);
+    AddLabelled(sink, kLabelResourceCount, CountText(catalog.CountOfAll()), kInfoRowStatistics);
     AddLabelled(sink, kLabelTypeCount, CountText(catalog.GetTypeCount()), kInfoRowStatistics);
     // Damage the directory walk met, so a list that looks short says why.
     for (const std::string& note : catalog.Diagnostics())

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <set>
 #include <streambuf>
@@ -126,12 +127,9 @@ CResourceEntry MakeEntry(const tv::CResourceDirectory& directory, const tv::Reso
     return entry;
 }
 
-bool IsNull(const tv::CResourceId& id) noexcept { return !id.IsName() && id.GetNumber() == 0; }
-
 // A type or name numbered 0 only occurs in damaged directories. The catalog's interface uses 0
 // for "no identifier" (all types, every resource of a type), so such a node cannot be asked for
 // on its own; it is left out of the list and of every count, size and write.
-bool IsListed(const tv::ResourceDirectoryId& id) noexcept { return tv::IsListedResourceId(id); }
 
 }  // namespace
 
@@ -201,22 +199,10 @@ bool CResourceCatalog::Enumerate(const std::string& path) {
     }
     m_entries.reserve(std::max<size_t>(1024, m_directory.NameCount()));
     m_notes = m_directory.Diagnostics();
-    size_t skipped = 0;
+    // Every identifier is listed, 0 included: Wine's cards.dll has a bitmap 0.
     for (const tv::ResourceTypeNode& type : m_directory.Types()) {
-        if (!IsListed(type.id)) {
-            skipped += type.nameCount;
-            continue;
-        }
-        for (const tv::ResourceNameNode& name : m_directory.Names(type)) {
-            if (IsListed(name.id))
-                m_entries.push_back(MakeEntry(m_directory, type, name));
-            else
-                ++skipped;
-        }
-    }
-    if (skipped > 0) {
-        m_notes.push_back(std::to_string(skipped) +
-                          " Ressourcen mit der Typ- oder Namensnummer 0 sind nicht aufgeführt");
+        for (const tv::ResourceNameNode& name : m_directory.Names(type))
+            m_entries.push_back(MakeEntry(m_directory, type, name));
     }
     return true;
 }
@@ -229,22 +215,23 @@ CResourceEntry CResourceCatalog::GetEntry(int i) const {
 }
 
 int CResourceCatalog::CountOfType(const tv::CResourceId& type) const {
-    if (IsNull(type)) return GetEntryCount();
     return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(),
                                           [&](const CResourceEntry& e) { return e.type == type; }));
 }
 
-uint64_t CResourceCatalog::SizeOfType(const tv::CResourceId& type) const {
+uint64_t CResourceCatalog::SizeOfType(const tv::CResourceId& type) const { return SizeOf(&type); }
+
+uint64_t CResourceCatalog::SizeOfAll() const { return SizeOf(nullptr); }
+
+uint64_t CResourceCatalog::SizeOf(const tv::CResourceId* type) const {
     // Walks the directory's own nodes instead of looking each entry up by its identifiers: the
     // lookups are linear, which a hostile directory with a quarter of a million names would
     // turn into hours. Walking also sizes every node by its own data where a damaged directory
     // repeats a type or name that a lookup would always resolve to the first of them.
-    const bool all = IsNull(type);
     uint64_t sum = 0;
     for (const tv::ResourceTypeNode& node : m_directory.Types()) {
-        if (!IsListed(node.id) || (!all && !m_directory.Matches(node.id, type))) continue;
+        if (type != nullptr && !m_directory.Matches(node.id, *type)) continue;
         for (const tv::ResourceNameNode& name : m_directory.Names(node)) {
-            if (!IsListed(name.id)) continue;
             const tv::ResourceLeaf* leaf = m_directory.ChooseLanguage(name);
             // Data that does not lie in the file cannot be read, so it has no size on disk.
             if (leaf && leaf->hasData) sum += leaf->dataSize;
@@ -264,7 +251,6 @@ int CResourceCatalog::GetTypeCount() const {
 
 std::optional<tv::CByteView> CResourceCatalog::GetData(const tv::CResourceId& type,
                                                        const tv::CResourceId& name) const {
-    if (IsNull(type) || IsNull(name)) return std::nullopt;
     const tv::ResourceLeaf* leaf = m_directory.Find(type, name);
     if (!leaf || !leaf->hasData) return std::nullopt;
     return leaf->data;
@@ -288,31 +274,35 @@ bool CResourceCatalog::LoadStringBlock(const tv::CResourceId& name,
     return true;
 }
 
+namespace {
+
+bool WriteView(std::ostream& out, tv::CByteView data) {
+    for (size_t done = 0; done < data.Size();) {
+        const size_t piece = std::min<size_t>(CResourceCatalog::kWriteChunk, data.Size() - done);
+        out.write(reinterpret_cast<const char*>(data.Data() + done),
+                  static_cast<std::streamsize>(piece));
+        if (!out) return false;
+        done += piece;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool CResourceCatalog::WriteRaw(const tv::CResourceId& type, const tv::CResourceId& name,
                                 std::ostream& out) const {
-    auto write = [&out](tv::CByteView data) {
-        for (size_t done = 0; done < data.Size();) {
-            const size_t piece = std::min<size_t>(kWriteChunk, data.Size() - done);
-            out.write(reinterpret_cast<const char*>(data.Data() + done),
-                      static_cast<std::streamsize>(piece));
-            if (!out) return false;
-            done += piece;
-        }
-        return true;
-    };
-    if (!IsNull(name)) {
-        const auto data = GetData(type, name);
-        return data && write(*data);
-    }
-    // Every resource of the type in catalog order, each node with its own data (see
-    // SizeOfType for why the nodes are walked rather than looked up).
-    if (IsNull(type)) return false;
+    const auto data = GetData(type, name);
+    return data && WriteView(out, *data);
+}
+
+bool CResourceCatalog::WriteAllOfType(const tv::CResourceId& type, std::ostream& out) const {
+    // Every resource of the type in catalog order, each node with its own data (see SizeOf for
+    // why the nodes are walked rather than looked up).
     for (const tv::ResourceTypeNode& node : m_directory.Types()) {
         if (!m_directory.Matches(node.id, type)) continue;
         for (const tv::ResourceNameNode& resource : m_directory.Names(node)) {
-            if (!IsListed(resource.id)) continue;
             const tv::ResourceLeaf* leaf = m_directory.ChooseLanguage(resource);
-            if (!leaf || !leaf->hasData || !write(leaf->data)) return false;
+            if (!leaf || !leaf->hasData || !WriteView(out, leaf->data)) return false;
         }
     }
     return true;
@@ -320,6 +310,15 @@ bool CResourceCatalog::WriteRaw(const tv::CResourceId& type, const tv::CResource
 
 bool CResourceCatalog::ExportRaw(const tv::CResourceId& type, const tv::CResourceId& name,
                                  const std::string& path) const {
+    return Export(path, [&](std::ostream& out) { return WriteRaw(type, name, out); });
+}
+
+bool CResourceCatalog::ExportAllOfType(const tv::CResourceId& type, const std::string& path) const {
+    return Export(path, [&](std::ostream& out) { return WriteAllOfType(type, out); });
+}
+
+bool CResourceCatalog::Export(const std::string& path,
+                              const std::function<bool(std::ostream&)>& write) const {
     m_fileError.clear();
     CExportFile file;
     if (!file.Open(path)) {
@@ -327,7 +326,7 @@ bool CResourceCatalog::ExportRaw(const tv::CResourceId& type, const tv::CResourc
         return false;
     }
     std::ostream out(&file);
-    const bool written = WriteRaw(type, name, out);
+    const bool written = write(out);
     const bool closed = file.Close();
     if (file.Failed()) m_fileError = file.ErrorText();
     return written && closed;
@@ -335,20 +334,19 @@ bool CResourceCatalog::ExportRaw(const tv::CResourceId& type, const tv::CResourc
 
 bool CResourceCatalog::ExportStringTable(const tv::CResourceId& block, const std::string& path,
                                          bool script) const {
-    m_fileError.clear();
-    CExportFile file;
-    if (!file.Open(path)) {
-        m_fileError = file.ErrorText();
-        return false;
-    }
-    std::ostream out(&file);
-    bool ok = true;
-    std::vector<std::string> strings;
-    if (!IsNull(block)) {
-        ok = LoadStringBlock(block, strings) &&
-             WriteStringBlock(tv::StringBlockNumber(block), strings, out, script);
-    } else {
-        // Every numbered block in catalog order; the first that cannot be read ends the export.
+    return Export(path, [&](std::ostream& out) {
+        std::vector<std::string> strings;
+        return LoadStringBlock(block, strings) &&
+               WriteStringBlock(tv::StringBlockNumber(block), strings, out, script);
+    });
+}
+
+bool CResourceCatalog::ExportAllStringTables(const std::string& path, bool script) const {
+    // Every numbered block in catalog order; the first that cannot be read ends the export, and
+    // what was written stays in the file.
+    return Export(path, [&](std::ostream& out) {
+        bool ok = true;
+        std::vector<std::string> strings;
         tv::ForEachNumberedStringBlock(m_directory,
                                        [&](uint16_t number, const tv::ResourceLeaf* leaf) {
                                            if (!ok) return;
@@ -359,11 +357,8 @@ bool CResourceCatalog::ExportStringTable(const tv::CResourceId& block, const std
                                                ok = WriteStringBlock(number, strings, out, script);
                                            }
                                        });
-    }
-    // What was written stays in the file, also after a block that could not be decoded.
-    const bool closed = file.Close();
-    if (file.Failed()) m_fileError = file.ErrorText();
-    return ok && closed;
+        return ok;
+    });
 }
 
 bool CResourceCatalog::WriteStringBlock(uint32_t block, const std::vector<std::string>& strings,

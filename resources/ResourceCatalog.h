@@ -3,16 +3,16 @@
 // string-table blocks, and raw and string-table export to files. Every window that touches
 // resources goes through one of these; the module list's resource scan makes short-lived ones.
 //
-// Identifiers: a type or a name is a tv::CResourceId, a number or a UTF-16 name. The number 0
-// stands for "no identifier" (the null identifier of the original interface): CountOfType and
-// SizeOfType take it as "all types", WriteRaw and ExportRaw as "every resource of the type", and
-// ExportStringTable as "every block".
+// Identifiers: a type or a name is a tv::CResourceId, a number or a UTF-16 name. Every number is a
+// real identifier, 0 included (modules have bitmap 0); "all" has operations of its own
+// (CountOfAll, SizeOfAll, WriteAllOfType, ExportAllOfType, ExportAllStringTables).
 //
 // Which language version a lookup by (type, name) returns is CResourceDirectory's rule: neutral,
 // then English (U.S.), then the first in directory order.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -79,11 +79,13 @@ public:
     [[nodiscard]] CResourceEntry GetEntry(int i) const;
     [[nodiscard]] const std::vector<CResourceEntry>& Entries() const noexcept { return m_entries; }
 
-    // Entries of type (all entries for the null identifier).
+    // Entries of type, and of all types.
     [[nodiscard]] int CountOfType(const tv::CResourceId& type) const;
-    // Sum of the data sizes of the entries of type (of all entries for the null identifier);
-    // 64-bit because a hostile directory can declare more than 4 Gb in all.
+    [[nodiscard]] int CountOfAll() const noexcept { return GetEntryCount(); }
+    // Sum of the data sizes of the entries of type, and of all entries; 64-bit because a hostile
+    // directory can declare more than 4 Gb in all.
     [[nodiscard]] uint64_t SizeOfType(const tv::CResourceId& type) const;
+    [[nodiscard]] uint64_t SizeOfAll() const;
     // Number of distinct types among the entries.
     [[nodiscard]] int GetTypeCount() const;
 
@@ -100,18 +102,20 @@ public:
     // included). false, appending nothing, when the block cannot be found or read.
     bool LoadStringBlock(const tv::CResourceId& name, std::vector<std::string>& strings) const;
 
-    // Writes the raw bytes of one resource, or of every resource of type back to back when name
-    // is null, to a new file at path (created or truncated). false on any failure; the reason is
-    // in GetFileErrorText().
+    // Writes the raw bytes of one resource, or of every resource of type back to back, to a new
+    // file at path. false on any failure; the reason is in GetFileErrorText().
     bool ExportRaw(const tv::CResourceId& type, const tv::CResourceId& name,
                    const std::string& path) const;
+    bool ExportAllOfType(const tv::CResourceId& type, const std::string& path) const;
     bool WriteRaw(const tv::CResourceId& type, const tv::CResourceId& name,
                   std::ostream& out) const;
+    bool WriteAllOfType(const tv::CResourceId& type, std::ostream& out) const;
 
-    // Writes one string-table block, or every block when block is null, as a resource script
-    // (script true) or as plain text, with CR LF line ends and UTF-8 text.
+    // Writes one string-table block, or every numbered block, as a resource script (script true)
+    // or as plain text, with CR LF line ends and UTF-8 text.
     bool ExportStringTable(const tv::CResourceId& block, const std::string& path,
                            bool script) const;
+    bool ExportAllStringTables(const std::string& path, bool script) const;
     bool WriteStringBlock(uint32_t block, const std::vector<std::string>& strings,
                           std::ostream& out, bool script) const;
 
@@ -126,6 +130,9 @@ public:
     }
 
 private:
+    [[nodiscard]] uint64_t SizeOf(const tv::CResourceId* type) const;  // nullptr: all types
+    bool Export(const std::string& path, const std::function<bool(std::ostream&)>& write) const;
+
     tv::CMappedFile m_file;
     tv::CByteView m_bytes;
     tv::CPeFile m_pe;

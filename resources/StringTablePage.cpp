@@ -266,11 +266,12 @@ void CStringTablePage::OnSaveAs() {
     const std::string extension = LowerExtension(path);
     bool saved = false;
     if (extension == "bin") {
-        // All tables: every block back to back, as the number 0 asks the catalog for.
-        saved = m_catalog->ExportRaw(kRtString, m_block.value_or(CResourceId()), path);
+        // All tables: every block back to back.
+        saved = m_block ? m_catalog->ExportRaw(kRtString, *m_block, path)
+                        : m_catalog->ExportAllOfType(kRtString, path);
     } else {
-        saved =
-            m_catalog->ExportStringTable(m_block.value_or(CResourceId()), path, extension == "rc");
+        saved = m_block ? m_catalog->ExportStringTable(*m_block, path, extension == "rc")
+                        : m_catalog->ExportAllStringTables(path, extension == "rc");
     }
     if (!saved) ShowSaveError(this, Qs(FormatStringResource(kSaveErrorString, {path})));
 }

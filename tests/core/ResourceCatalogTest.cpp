@@ -122,7 +122,7 @@ TEST(ResourceCatalog, CountsAndSizesPerType) {
     Loaded m(Mixed().Build());
     ASSERT_TRUE(m.enumerated);
     EXPECT_EQ(m.catalog.CountOfType(2), 4);
-    EXPECT_EQ(m.catalog.CountOfType(0), m.catalog.GetEntryCount());
+    EXPECT_EQ(m.catalog.CountOfAll(), m.catalog.GetEntryCount());
     // Named types match by exact name; a named "6" is not type 6, and type 6 is not "6".
     EXPECT_EQ(m.catalog.CountOfType(Named("FOO")), 1);
     EXPECT_EQ(m.catalog.CountOfType(Named("foo")), 0);
@@ -138,7 +138,7 @@ TEST(ResourceCatalog, CountsAndSizesPerType) {
     for (const auto& type :
          {CResourceId(2), CResourceId(6), CResourceId(16), Named("FOO"), Named("Foo"), Named("6")})
         sum += m.catalog.SizeOfType(type);
-    EXPECT_EQ(m.catalog.SizeOfType(0), sum);
+    EXPECT_EQ(m.catalog.SizeOfAll(), sum);
 }
 
 TEST(ResourceCatalog, ReadDataCopiesAtMostTheCapacityAndReturnsTheFullSize) {
@@ -274,7 +274,7 @@ TEST(ResourceCatalog, WriteRawOfATypeWritesEveryResourceBackToBack) {
                  .Build());
     ASSERT_TRUE(m.enumerated);
     std::ostringstream out;
-    ASSERT_TRUE(m.catalog.WriteRaw(2, 0, out));
+    ASSERT_TRUE(m.catalog.WriteAllOfType(2, out));
     std::string expected(a.begin(), a.end());
     expected.append(c.begin(), c.end());
     EXPECT_EQ(out.str(), expected);
@@ -307,7 +307,7 @@ TEST(ResourceCatalog, WriteRawStopsAtAResourceWhoseDataIsNotInTheFile) {
     // Data outside the file has no size on disk.
     EXPECT_EQ(m.catalog.SizeOfType(2), 10u);
     std::ostringstream out;
-    EXPECT_FALSE(m.catalog.WriteRaw(2, 0, out));
+    EXPECT_FALSE(m.catalog.WriteAllOfType(2, out));
     EXPECT_EQ(out.str(), "first");
 }
 
@@ -324,7 +324,7 @@ TEST(ResourceCatalog, ExportRawWritesAllBytesAndReportsFileErrors) {
     EXPECT_EQ(ReadFile(path), std::string(big.begin(), big.end()));
     EXPECT_TRUE(m.catalog.GetFileErrorText().empty());
 
-    ASSERT_TRUE(m.catalog.ExportRaw(10, 0, path.string()));
+    ASSERT_TRUE(m.catalog.ExportAllOfType(10, path.string()));
     EXPECT_EQ(ReadFile(path).size(), 100004u);
 
     const auto badPath = (dir.Path() / "missing" / "raw.bin").string();
@@ -381,10 +381,10 @@ TEST(ResourceCatalog, HostileDirectoriesStayLinear) {
 
     ASSERT_TRUE(m.enumerated);
     ASSERT_EQ(m.catalog.CountOfType(6), static_cast<int>(kNames));
-    EXPECT_EQ(m.catalog.SizeOfType(0), uint64_t{kNames} * block.size());
+    EXPECT_EQ(m.catalog.SizeOfAll(), uint64_t{kNames} * block.size());
     EXPECT_EQ(m.catalog.GetTypeCount(), 1);
     std::ostringstream out;
-    EXPECT_TRUE(m.catalog.WriteRaw(6, 0, out));
+    EXPECT_TRUE(m.catalog.WriteAllOfType(6, out));
     EXPECT_EQ(out.str().size(), size_t{kNames} * block.size());
     EXPECT_EQ(tv::StringRowsOfAllTables(m.catalog, false).rows.size(), kNames);
 }
@@ -401,9 +401,9 @@ TEST(ResourceCatalog, ADirectoryPointingBackIntoItselfTerminates) {
     EXPECT_FALSE(m.catalog.Diagnostics().empty());
 }
 
-TEST(ResourceCatalog, TypesAndNamesNumberedZeroAreLeftOutAndSaidSo) {
-    // 0 stands for "all types" and "every resource of the type" in the catalog's interface, so a
-    // damaged directory's type 0 would have counted everything and name 0 written everything.
+TEST(ResourceCatalog, TypesAndNamesNumberedZeroAreResourcesLikeAnyOther) {
+    // Wine's cards.dll has a bitmap 0: it is listed, counted, sized and read, and "all" is never
+    // spelled as the number 0.
     PeLayout layout;
     auto bytes = PeBuilder::Pe32()
                      .AddResource(3, 1, 0, Bytes("icon"))
@@ -416,19 +416,21 @@ TEST(ResourceCatalog, TypesAndNamesNumberedZeroAreLeftOutAndSaidSo) {
     tvtest::Patch32(bytes, strings + pe::kResourceDirectorySize, 0);  // block 1 becomes 0
     Loaded m(std::move(bytes));
     ASSERT_TRUE(m.enumerated);
-    EXPECT_EQ(Outline(m.catalog), "6/2");
+    EXPECT_EQ(Outline(m.catalog), "0/1 6/0 6/2");
+    EXPECT_EQ(m.catalog.CountOfAll(), 3);
     EXPECT_EQ(m.catalog.CountOfType(0), 1);
-    EXPECT_EQ(m.catalog.SizeOfType(0), m.catalog.SizeOfType(6));
-    EXPECT_EQ(m.catalog.GetTypeCount(), 1);
-    EXPECT_EQ(m.catalog.ReadData(0, 1, nullptr, 0), 0u);
-    std::ostringstream out;
-    EXPECT_FALSE(m.catalog.WriteRaw(0, 0, out));
-    ASSERT_TRUE(m.catalog.WriteRaw(6, 0, out));
-    EXPECT_EQ(out.str().size(), m.catalog.SizeOfType(6));
+    EXPECT_EQ(m.catalog.SizeOfType(0), 4u);
+    EXPECT_EQ(m.catalog.SizeOfAll(), m.catalog.SizeOfType(0) + m.catalog.SizeOfType(6));
+    EXPECT_EQ(m.catalog.GetTypeCount(), 2);
+    EXPECT_EQ(m.catalog.ReadData(0, 1, nullptr, 0), 4u);
+    std::ostringstream icon;
+    ASSERT_TRUE(m.catalog.WriteRaw(0, 1, icon));
+    EXPECT_EQ(icon.str(), "icon");
+    std::ostringstream all;
+    ASSERT_TRUE(m.catalog.WriteAllOfType(6, all));
+    EXPECT_EQ(all.str().size(), m.catalog.SizeOfType(6));
+    // Block 0 has no string ids (they would start at -16), so all tables still list block 2 only.
     EXPECT_EQ(tv::StringRowsOfAllTables(m.catalog, false).rows.size(), 1u);
-    ASSERT_FALSE(m.catalog.Diagnostics().empty());
-    EXPECT_EQ(m.catalog.Diagnostics().back(),
-              "2 Ressourcen mit der Typ- oder Namensnummer 0 sind nicht aufgeführt");
 }
 
 // Every operation over every entry, for modules the sanitizers watch.
@@ -445,7 +447,7 @@ void ExerciseEverything(const std::vector<uint8_t>& bytes) {
         std::vector<std::string> strings;
         (void)catalog.LoadStringBlock(e.NameId(), strings);
         std::ostringstream out;
-        (void)catalog.WriteRaw(e.TypeId(), 0, out);
+        (void)catalog.WriteAllOfType(e.TypeId(), out);
     }
     (void)catalog.GetTypeCount();
     (void)tv::StringRowsOfAllTables(catalog, true);
@@ -554,7 +556,7 @@ TEST(ResourceCatalogWine, AgreesWithWrestoolOnRealModules) {
             sum += catalog.SizeOfType(e.TypeId());
             count += catalog.CountOfType(e.TypeId());
         }
-        EXPECT_EQ(sum, catalog.SizeOfType(0)) << path;
+        EXPECT_EQ(sum, catalog.SizeOfAll()) << path;
         EXPECT_EQ(count, catalog.GetEntryCount()) << path;
         EXPECT_EQ(static_cast<int>(types.size()), catalog.GetTypeCount()) << path;
         // The bytes of the first resource of each type and of every named resource of a named

@@ -66,7 +66,7 @@ std::optional<tv::ResourceCounts> CatalogCounts(const std::string& path) {
     counts.menus = catalog.CountOfType(4);
     counts.strings = catalog.CountOfType(6);
     counts.versions = catalog.CountOfType(16);
-    counts.total = catalog.CountOfType(0);
+    counts.total = catalog.CountOfAll();
     return counts;
 }
 

@@ -136,19 +136,19 @@ TEST(StringRows, ExportOfAllTablesWritesASectionPerNumberedBlock) {
                  .Build());
     tvtest::TempDir dir;
     const auto path = dir.Path() / "all.rc";
-    ASSERT_TRUE(m.catalog.ExportStringTable(0, path.string(), true));
+    ASSERT_TRUE(m.catalog.ExportAllStringTables(path.string(), true));
     // Blocks 1, 2 and 7 in that order; block 2 has no strings and still gets its section.
     EXPECT_EQ(ReadFile(path),
               "STRINGTABLE DISCARDABLE\r\nBEGIN\r\n\t1\t\"eins\"\r\nEND\r\n\r\n"
               "STRINGTABLE DISCARDABLE\r\nBEGIN\r\nEND\r\n\r\n"
               "STRINGTABLE DISCARDABLE\r\nBEGIN\r\n\t96\t\"sieben\"\r\nEND\r\n\r\n");
-    ASSERT_TRUE(m.catalog.ExportStringTable(0, path.string(), false));
+    ASSERT_TRUE(m.catalog.ExportAllStringTables(path.string(), false));
     EXPECT_EQ(ReadFile(path), "eins\r\nsieben\r\n");
     // A block that is not there: false, and no file error to report.
     EXPECT_FALSE(m.catalog.ExportStringTable(3, path.string(), true));
     EXPECT_TRUE(m.catalog.GetFileErrorText().empty());
     const auto denied = (dir.Path() / "none" / "x.rc").string();
-    EXPECT_FALSE(m.catalog.ExportStringTable(0, denied, true));
+    EXPECT_FALSE(m.catalog.ExportAllStringTables(denied, true));
     EXPECT_NE(m.catalog.GetFileErrorText().find(denied), std::string::npos);
 }
 
@@ -165,7 +165,7 @@ TEST(StringRows, ExportStopsAtABlockThatCannotBeReadAndKeepsWhatWasWritten) {
                  .Build());
     tvtest::TempDir dir;
     const auto path = dir.Path() / "part.txt";
-    EXPECT_FALSE(m.catalog.ExportStringTable(0, path.string(), false));
+    EXPECT_FALSE(m.catalog.ExportAllStringTables(path.string(), false));
     EXPECT_EQ(ReadFile(path), "kept\r\n");
     // The list skips the block instead.
     EXPECT_EQ(Rows(tv::StringRowsOfAllTables(m.catalog, false)), "0=kept|32=never");

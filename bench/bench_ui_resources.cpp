@@ -75,12 +75,3 @@ BENCHMARK(BM_SortStrings)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 #endif
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -7,6 +7,7 @@
 #include "res/QtResources.h"
 #include "resources/IconGroup.h"
 #include "resources/Picture.h"
+#include "resources/QtPicture.h"
 #include "resources/ResourceCatalog.h"
 
 namespace tv {
@@ -18,26 +19,6 @@ constexpr int kPageImage = 0;
 constexpr int kLibraryImage = 3;
 // A group lists a handful of sizes; a forged one listing thousands must not stall the list.
 constexpr size_t kMaxImagesPerIcon = 16;
-
-QImage ToImage(const CIconImage& image) {
-    if (image.IsPng()) {
-        QImage png;
-        png.loadFromData(image.png.data(), static_cast<int>(image.png.size()), "PNG");
-        return png;
-    }
-    const std::vector<uint32_t> rgba = image.Rgba();
-    if (image.width == 0 || image.height == 0 ||
-        rgba.size() != static_cast<size_t>(image.width) * image.height)
-        return {};
-    QImage out(static_cast<int>(image.width), static_cast<int>(image.height),
-               QImage::Format_ARGB32);
-    for (uint32_t y = 0; y < image.height; ++y) {
-        auto* line = reinterpret_cast<uint32_t*>(out.scanLine(static_cast<int>(y)));
-        for (uint32_t x = 0; x < image.width; ++x)
-            line[x] = rgba[y * image.width + x];
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -65,7 +46,7 @@ QIcon ModuleOwnIcon(const std::string& path) {
         CIconImage image;
         // Icons of a list row are small; a forged header claiming a huge image is refused early.
         if (!DecodeIconImage(*bytes, false, image, error, 1024 * 1024)) continue;
-        const QImage picture = ToImage(image);
+        const QImage picture = ToQImage(image);
         if (picture.isNull()) continue;
         icon.addPixmap(QPixmap::fromImage(picture));
         ++added;

@@ -243,29 +243,4 @@ void CModuleHeadersDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-// ---- the window in the application's list ---------------------------------------------------
-
-CModuleHeadersWindow::CModuleHeadersWindow(IModuleWindowHost* host)
-    : m_dialog(new CModuleHeadersDlg(host)) {}
-
-CModuleHeadersWindow::~CModuleHeadersWindow() { delete m_dialog.data(); }
-
-bool CModuleHeadersWindow::CreateModeless() {
-    if (m_dialog.isNull()) return false;
-    m_dialog->show();
-    return true;
-}
-
-bool CModuleHeadersWindow::LoadModule(const std::string& path) {
-    return !m_dialog.isNull() && m_dialog->LoadModule(path);
-}
-
-std::string CModuleHeadersWindow::GetModulePath() const {
-    return m_dialog.isNull() ? std::string() : m_dialog->GetModulePath();
-}
-
-std::string CModuleHeadersWindow::GetErrorText() const {
-    return m_dialog.isNull() ? std::string() : m_dialog->GetErrorText();
-}
-
 }  // namespace tv

@@ -79,20 +79,8 @@ private:
     bool m_full = false;
 };
 
-// The headers window as the application's list holds it.
-class CModuleHeadersWindow : public IModuleWindow {
-public:
-    explicit CModuleHeadersWindow(IModuleWindowHost* host);
-    ~CModuleHeadersWindow() override;
-    QWidget* Widget() override { return m_dialog.data(); }
-    const char* ClassName() const override { return "CModuleHeadersDlg"; }
-    bool CreateModeless() override;
-    bool LoadModule(const std::string& path) override;
-    std::string GetModulePath() const override;
-    std::string GetErrorText() const override;
-
-private:
-    QPointer<CModuleHeadersDlg> m_dialog;
-};
+// The window as the application's list holds it.
+inline constexpr char kModuleHeadersDlgName[] = "CModuleHeadersDlg";
+using CModuleHeadersWindow = CModuleWindowOf<CModuleHeadersDlg, kModuleHeadersDlgName>;
 
 }  // namespace tv

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <QIcon>
+#include <QPointer>
 
 #include <string>
 
 class QWidget;
 
 namespace tv {
+
+class IModuleWindowHost;
 
 class IModuleWindow {
 public:
@@ -22,6 +25,38 @@ public:
     virtual bool LoadModule(const std::string& path) = 0;
     [[nodiscard]] virtual std::string GetModulePath() const = 0;
     [[nodiscard]] virtual std::string GetErrorText() const = 0;
+};
+
+// A module window's dialog as the application's list holds it: Dialog is constructed with the
+// host, shown modeless, and deletes itself or is hidden when closed; className tells the kinds
+// apart.
+template <typename Dialog, const char* className>
+class CModuleWindowOf : public IModuleWindow {
+public:
+    explicit CModuleWindowOf(IModuleWindowHost* host) : m_dialog(new Dialog(host)) {}
+    ~CModuleWindowOf() override { delete m_dialog.data(); }
+    CModuleWindowOf(const CModuleWindowOf&) = delete;
+    CModuleWindowOf& operator=(const CModuleWindowOf&) = delete;
+
+    QWidget* Widget() override { return m_dialog.data(); }
+    const char* ClassName() const override { return className; }
+    bool CreateModeless() override {
+        if (m_dialog.isNull()) return false;
+        m_dialog->show();
+        return true;
+    }
+    bool LoadModule(const std::string& path) override {
+        return !m_dialog.isNull() && m_dialog->LoadModule(path);
+    }
+    std::string GetModulePath() const override {
+        return m_dialog.isNull() ? std::string() : m_dialog->GetModulePath();
+    }
+    std::string GetErrorText() const override {
+        return m_dialog.isNull() ? std::string() : m_dialog->GetErrorText();
+    }
+
+private:
+    QPointer<Dialog> m_dialog;
 };
 
 class IModuleWindowHost {

@@ -196,28 +196,4 @@ bool CResourcesDlg::OnCommand(uint32_t id) {
 
 bool CResourcesDlg::OnUpdateCommand(CCmdUI&) { return false; }
 
-// ---- the window in the application's list ---------------------------------------------------
-
-CResourcesWindow::CResourcesWindow(IModuleWindowHost* host) : m_dialog(new CResourcesDlg(host)) {}
-
-CResourcesWindow::~CResourcesWindow() { delete m_dialog.data(); }
-
-bool CResourcesWindow::CreateModeless() {
-    if (m_dialog.isNull()) return false;
-    m_dialog->show();
-    return true;
-}
-
-bool CResourcesWindow::LoadModule(const std::string& path) {
-    return !m_dialog.isNull() && m_dialog->LoadModule(path);
-}
-
-std::string CResourcesWindow::GetModulePath() const {
-    return m_dialog.isNull() ? std::string() : m_dialog->GetModulePath();
-}
-
-std::string CResourcesWindow::GetErrorText() const {
-    return m_dialog.isNull() ? std::string() : m_dialog->GetErrorText();
-}
-
 }  // namespace tv

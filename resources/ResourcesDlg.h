@@ -73,20 +73,8 @@ private:
     QString m_caption;
 };
 
-// The resources window as the application's list holds it.
-class CResourcesWindow : public IModuleWindow {
-public:
-    explicit CResourcesWindow(IModuleWindowHost* host);
-    ~CResourcesWindow() override;
-    QWidget* Widget() override { return m_dialog.data(); }
-    const char* ClassName() const override { return "CResourcesDlg"; }
-    bool CreateModeless() override;
-    bool LoadModule(const std::string& path) override;
-    std::string GetModulePath() const override;
-    std::string GetErrorText() const override;
-
-private:
-    QPointer<CResourcesDlg> m_dialog;
-};
+// The window as the application's list holds it.
+inline constexpr char kResourcesDlgName[] = "CResourcesDlg";
+using CResourcesWindow = CModuleWindowOf<CResourcesDlg, kResourcesDlgName>;
 
 }  // namespace tv

@@ -7,7 +7,6 @@
 #include <QTreeView>
 
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 #include "res/Commands.h"
@@ -36,17 +35,11 @@ constexpr uint32_t kIdHeaderString = 2073;    // "ID"
 constexpr uint32_t kTextHeaderString = 2074;  // "Text"
 constexpr uint32_t kSaveErrorString = 1004;
 
-// How a row sorts in a column: the id column by the number its text reads as (so "0x00a1" reads
-// 0 and hexadecimal ids fall back on their equally long texts), the text column byte by byte.
-struct SortKey {
-    int64_t number = 0;
-    const std::string* text = nullptr;
-};
-
-int CompareKeys(const SortKey& a, const SortKey& b) {
-    if (a.number != b.number) return a.number < b.number ? -1 : 1;
-    const int c = a.text->compare(*b.text);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+// The report list's comparison kinds of the two columns: the id column reads as a number (so
+// "0x00a1" reads 0 and hexadecimal ids fall back on their equally long texts), the text column
+// byte by byte.
+int ColumnKind(int column) {
+    return column == 0 ? CReportListAdapter::KIND_INTEGER : CReportListAdapter::KIND_TEXT;
 }
 
 }  // namespace
@@ -65,52 +58,44 @@ public:
     }
     [[nodiscard]] const std::vector<StringRow>& Rows() const noexcept { return m_rows; }
 
-    [[nodiscard]] std::vector<SortKey> Keys(int column) const {
-        std::vector<SortKey> keys(m_rows.size());
-        for (size_t i = 0; i < m_rows.size(); ++i) {
-            const StringRow& row = m_rows[i];
-            keys[i].text = column == 0 ? &row.idText : &row.text;
-            keys[i].number = column == 0 ? ReadIntegerText(row.idText) : 0;
-        }
+    [[nodiscard]] std::vector<ReportSortKey> Keys(int column) const {
+        std::vector<ReportSortKey> keys;
+        keys.reserve(m_rows.size());
+        for (const StringRow& row : m_rows)
+            keys.push_back(
+                ReadReportSortKey(column == 0 ? row.idText : row.text, ColumnKind(column)));
         return keys;
     }
-    [[nodiscard]] bool IsAscending(int column) const {
-        const std::vector<SortKey> keys = Keys(column);
-        if (keys.size() < 2) return false;
-        bool strictlySomewhere = false;
-        for (size_t i = 1; i < keys.size(); ++i) {
-            const int c = CompareKeys(keys[i - 1], keys[i]);
-            if (c > 0) return false;
-            strictlySomewhere |= c < 0;
-        }
-        return strictlySomewhere;
+    // A header click: descending when the column is in ascending order already, else ascending.
+    void ToggleSort(int column) {
+        if (column < 0 || column > 1) return;
+        const std::vector<ReportSortKey> keys = Keys(column);
+        const int kind = ColumnKind(column);
+        Reorder(ReportSortedOrder(keys, kind, ReportSortOrderOf(keys, kind) != 1));
     }
 
     void sort(int column, Qt::SortOrder order) override {
         if (column < 0 || column > 1) return;
-        const std::vector<SortKey> keys = Keys(column);  // each row read once per sort
-        std::vector<size_t> sequence(m_rows.size());
-        std::iota(sequence.begin(), sequence.end(), size_t{0});
-        std::stable_sort(sequence.begin(), sequence.end(), [&](size_t a, size_t b) {
-            const int c = CompareKeys(keys[a], keys[b]);
-            return order == Qt::AscendingOrder ? c < 0 : c > 0;
-        });
+        // Each row is read once per sort, then only the keys are compared.
+        Reorder(ReportSortedOrder(Keys(column), ColumnKind(column), order == Qt::AscendingOrder));
+    }
+
+    void Reorder(const std::vector<int>& sequence) {
         emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
         std::vector<int> newRow(m_rows.size());
         std::vector<StringRow> sorted;
         sorted.reserve(m_rows.size());
         for (size_t i = 0; i < sequence.size(); ++i) {
-            newRow[sequence[i]] = static_cast<int>(i);
-            sorted.push_back(std::move(m_rows[sequence[i]]));
+            const auto from = static_cast<size_t>(sequence[i]);
+            newRow[from] = static_cast<int>(i);
+            sorted.push_back(std::move(m_rows[from]));
         }
         m_rows = std::move(sorted);
         const QModelIndexList before = persistentIndexList();
         QModelIndexList after;
         after.reserve(before.size());
         for (const QModelIndex& index : before)
-            after.append(index.isValid()
-                             ? this->index(newRow[static_cast<size_t>(index.row())], index.column())
-                             : QModelIndex());
+            after.append(this->index(newRow[static_cast<size_t>(index.row())], index.column()));
         changePersistentIndexList(before, after);
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
@@ -230,7 +215,7 @@ void CStringTablePage::OnHexadecimalDisplay() {
 void CStringTablePage::OnColumnClick(int column) {
     if (column < 0 || column > 1) return;
     CWaitCursor wait;
-    m_model->sort(column, m_model->IsAscending(column) ? Qt::DescendingOrder : Qt::AscendingOrder);
+    m_model->ToggleSort(column);
 }
 
 void CStringTablePage::FitColumns(bool shrink) {

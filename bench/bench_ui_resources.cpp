@@ -36,11 +36,15 @@ const std::vector<uint8_t>& ManyStrings() {
     return bytes;
 }
 
+bool LoadManyStrings(tv::CResourceCatalog& catalog) {
+    return catalog.LoadFromMemory(tv::CByteView(ManyStrings().data(), ManyStrings().size()),
+                                  "x.dll") &&
+           catalog.Enumerate();
+}
+
 void BM_FillAllStrings(benchmark::State& state) {
     tv::CResourceCatalog catalog;
-    if (!catalog.LoadFromMemory(tv::CByteView(ManyStrings().data(), ManyStrings().size()),
-                                "x.dll") ||
-        !catalog.Enumerate()) {
+    if (!LoadManyStrings(catalog)) {
         state.SkipWithError("fixture does not load");
         return;
     }
@@ -55,9 +59,7 @@ void BM_FillAllStrings(benchmark::State& state) {
 
 void BM_SortStrings(benchmark::State& state) {
     tv::CResourceCatalog catalog;
-    if (!catalog.LoadFromMemory(tv::CByteView(ManyStrings().data(), ManyStrings().size()),
-                                "x.dll") ||
-        !catalog.Enumerate()) {
+    if (!LoadManyStrings(catalog)) {
         state.SkipWithError("fixture does not load");
         return;
     }

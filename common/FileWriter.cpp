@@ -24,16 +24,6 @@ ssize_t CallWrite(int fd, const void* data, size_t size) {
     return function ? function(fd, data, size) : ::write(fd, data, size);
 }
 
-// A link is followed to the file it names, so that a file kept among linked dotfiles stays a
-// link; a dangling link is replaced like a missing file.
-std::string WriteTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    return resolved ? std::string(resolved.get()) : path;
-}
-
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -67,7 +57,7 @@ void CFileWriter::Discard() noexcept {
 uint32_t CFileWriter::Open() {
     if (m_opened || m_error != 0) return m_error != 0 ? m_error : Fail(kErrorInvalidFunction);
     m_opened = true;
-    m_target = WriteTarget(m_path);
+    m_target = WriteTargetOf(m_path);
     bool keepMode = false;
     mode_t mode = m_newFileMode;
     struct stat st {};
@@ -140,6 +130,14 @@ uint32_t WriteFileAtomically(const std::string& path, const void* data, size_t s
     if (const uint32_t code = writer.Open()) return code;
     if (const uint32_t code = writer.Write(data, size)) return code;
     return writer.Commit();
+}
+
+std::string WriteTargetOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    return resolved ? std::string(resolved.get()) : path;
 }
 
 }  // namespace tv

@@ -51,6 +51,10 @@ private:
     bool m_opened = false;
 };
 
+// The file a write of path goes to: a link is followed to the file it names, so that a file kept
+// among linked dotfiles stays a link; a dangling link is replaced like a missing file.
+[[nodiscard]] std::string WriteTargetOf(const std::string& path);
+
 // Open, Write and Commit in one.
 [[nodiscard]] uint32_t WriteFileAtomically(const std::string& path, const void* data, size_t size,
                                            mode_t newFileMode = 0666);

@@ -78,7 +78,9 @@ void CModuleHeadersDlg::FillTree() {
     const size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     setWindowTitle(m_caption + QLatin1Char(' ') + QString::fromLocal8Bit(name.c_str()));
-    if (!path.empty() && m_host != nullptr) {
+    // The icon takes a look into the module: once per module, not on every switch of display.
+    if (!path.empty() && m_host != nullptr && path != m_iconPath) {
+        m_iconPath = path;
         const QIcon icon = m_host->ModuleIcon(path);
         if (!icon.isNull()) setWindowIcon(icon);
     }

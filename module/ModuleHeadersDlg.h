@@ -76,6 +76,7 @@ private:
     CModuleImage m_image;
     std::string m_errorText;
     QString m_caption;
+    std::string m_iconPath;  // the module the window icon was taken from
     bool m_full = false;
 };
 

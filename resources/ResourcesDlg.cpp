@@ -3,6 +3,9 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include <map>
+#include <utility>
+
 #include "common/SystemErrorText.h"
 #include "module/QtReportTreeModel.h"
 #include "res/QtResources.h"
@@ -18,20 +21,26 @@ namespace tv {
 
 namespace {
 
-// The resources tree: a type node shows an open folder while it is selected.
+// The resources tree: a type node shows an open folder while it is selected. The pictures are
+// rendered once per model, not on every request a painting view makes.
 class CResourceTreeModel : public CReportTreeModel {
 public:
     CResourceTreeModel(const CResourceTree& tree, QObject* parent)
-        : CReportTreeModel(parent), m_tree(tree) {}
+        : CReportTreeModel(parent), m_tree(tree), m_images(StripImageList()) {}
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (role != Qt::DecorationRole) return CReportTreeModel::data(index, role);
         const ReportNode node = NodeOf(index);
         if (node == kNoReportNode || node > m_tree.Lines().Size()) return {};
         const ResourceTreeItem& item = m_tree.Item(node);
-        QIcon icon = StripImage(item.image);
-        if (item.selectedImage != item.image) {
-            const QIcon selected = StripImage(item.selectedImage);
+        if (item.image < 0 || item.image >= m_images.size()) return {};
+        if (item.selectedImage == item.image || item.selectedImage < 0 ||
+            item.selectedImage >= m_images.size())
+            return m_images[item.image];
+        QIcon& icon = m_withSelected[{item.image, item.selectedImage}];
+        if (icon.isNull()) {
+            icon = m_images[item.image];
+            const QIcon& selected = m_images[item.selectedImage];
             for (const QSize& size : selected.availableSizes())
                 icon.addPixmap(selected.pixmap(size), QIcon::Selected);
         }
@@ -40,6 +49,8 @@ public:
 
 private:
     const CResourceTree& m_tree;
+    QList<QIcon> m_images;
+    mutable std::map<std::pair<int, int>, QIcon> m_withSelected;
 };
 
 }  // namespace

@@ -628,16 +628,6 @@ int MakeParentFolders(const std::string& path) {
     return 0;
 }
 
-// Where a write goes: through a symbolic link to its target, so that a hive kept among linked
-// dotfiles stays a link.
-std::string WriteTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    return resolved ? std::string(resolved.get()) : path;
-}
-
 // Holds an exclusive flock() until destroyed (closing the descriptor releases it, also when the
 // process dies).
 class CFileLock {
@@ -803,7 +793,7 @@ uint32_t CHive::Load(bool force) {
 
 template <typename Change>
 uint32_t CHive::Modify(Change&& change) {
-    const std::string target = WriteTarget(m_path);
+    const std::string target = WriteTargetOf(m_path);
     if (const int error = MakeParentFolders(target)) return FileError(error);
     CFileLock lock;
     if (const int error = lock.Lock(target + ".lock")) return FileError(error);

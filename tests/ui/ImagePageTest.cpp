@@ -13,19 +13,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "FakeSaveDialog.h"
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
-#include "resources/QtSaveFile.h"
 #include "resources/ResourceCatalog.h"
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class ImagePageTest : public ::testing::Test {
 protected:
@@ -45,29 +40,15 @@ protected:
         ASSERT_TRUE(m_catalog.LoadFromMemory(tv::CByteView(m_bytes.data(), m_bytes.size()),
                                              "/nowhere/pictures.dll"));
         ASSERT_TRUE(m_catalog.Enumerate());
-        m_previousChooser = tv::SetSaveFileChooser([this](QWidget*, const tv::SaveFileRequest& r) {
-            m_request = r;
-            return m_answer;
-        });
-        m_previousReporter = tv::SetSaveErrorReporter(
-            [this](QWidget*, const QString& text) { m_errors.append(text); });
         m_page.resize(500, 400);
         m_page.show();
         QCoreApplication::processEvents();
-    }
-    void TearDown() override {
-        tv::SetSaveFileChooser(m_previousChooser);
-        tv::SetSaveErrorReporter(m_previousReporter);
     }
 
     std::vector<uint8_t> m_small, m_large, m_bytes;
     tv::CResourceCatalog m_catalog;
     tv::CImagePage m_page;
-    tv::SaveFileChooser m_previousChooser;
-    tv::SaveErrorReporter m_previousReporter;
-    tv::SaveFileRequest m_request;
-    std::string m_answer;
-    QStringList m_errors;
+    CFakeSaveDialog m_save;
     QTemporaryDir m_dir;
 };
 
@@ -124,26 +105,26 @@ TEST_F(ImagePageTest, LargePicturesScrollByPixelsAndPagesAndZoomByWholeFactors) 
 TEST_F(ImagePageTest, SaveWritesABitmapOrTheRawBytesByExtension) {
     m_page.SetZoom(3);  // a closer look never changes the file
     m_page.ShowBitmapResource(m_catalog, 1);
-    m_answer = m_dir.path().toStdString() + "/raw.BIN";
+    m_save.answer = m_dir.path().toStdString() + "/raw.BIN";
     m_page.OnSaveAs();
-    EXPECT_EQ(ReadAll(m_answer), m_small);
-    EXPECT_EQ(m_request.proposedName, QStringLiteral("Bitmaps"));
-    EXPECT_EQ(m_request.defaultExtension, QStringLiteral("bmp"));
+    EXPECT_EQ(ReadFileBytes(m_save.answer), m_small);
+    EXPECT_EQ(m_save.request.proposedName, QStringLiteral("Bitmaps"));
+    EXPECT_EQ(m_save.request.defaultExtension, QStringLiteral("bmp"));
 
     for (const char* name : {"/picture.bmp", "/picture.dat"}) {
-        m_answer = m_dir.path().toStdString() + name;
+        m_save.answer = m_dir.path().toStdString() + name;
         m_page.OnSaveAs();
-        const auto file = ReadAll(m_answer);
+        const auto file = ReadFileBytes(m_save.answer);
         ASSERT_GE(file.size(), 54u) << name;
         EXPECT_EQ(file[0], 'B');
         EXPECT_EQ(file[18], 70);                   // width at natural size
         EXPECT_EQ(file.size(), 54u + 212u * 39u);  // 24-bit rows of 70 pixels: 212 bytes
     }
-    m_answer = m_dir.path().toStdString() + "/missing/picture.bmp";
+    m_save.answer = m_dir.path().toStdString() + "/missing/picture.bmp";
     m_page.OnSaveAs();
-    ASSERT_EQ(m_errors.size(), 1);
+    ASSERT_EQ(m_save.errors.size(), 1);
     EXPECT_TRUE(
-        m_errors[0].startsWith(QStringLiteral("An error occurred while saving the bitmap")));
+        m_save.errors[0].startsWith(QStringLiteral("An error occurred while saving the bitmap")));
 }
 
 }  // namespace

@@ -12,19 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "FakeSaveDialog.h"
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
-#include "resources/QtSaveFile.h"
 #include "resources/ResourceCatalog.h"
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class RawDataPageTest : public ::testing::Test {
 protected:
@@ -46,27 +41,13 @@ protected:
         ASSERT_TRUE(m_catalog.LoadFromMemory(tv::CByteView(m_bytes.data(), m_bytes.size()),
                                              m_dir.path().toStdString() + "/sample.dll"));
         ASSERT_TRUE(m_catalog.Enumerate());
-        m_previousChooser = tv::SetSaveFileChooser([this](QWidget*, const tv::SaveFileRequest& r) {
-            m_request = r;
-            return m_answer;
-        });
-        m_previousReporter = tv::SetSaveErrorReporter(
-            [this](QWidget*, const QString& text) { m_errors.append(text); });
-    }
-    void TearDown() override {
-        tv::SetSaveFileChooser(m_previousChooser);
-        tv::SetSaveErrorReporter(m_previousReporter);
     }
 
     QTemporaryDir m_dir;
     std::vector<uint8_t> m_bytes;
     std::vector<uint8_t> m_big;
     tv::CResourceCatalog m_catalog;
-    tv::SaveFileChooser m_previousChooser;
-    tv::SaveErrorReporter m_previousReporter;
-    tv::SaveFileRequest m_request;
-    std::string m_answer;
-    QStringList m_errors;
+    CFakeSaveDialog m_save;
 };
 
 TEST_F(RawDataPageTest, DumpsTheFirstBytesAndSavesAllOfThem) {
@@ -82,12 +63,13 @@ TEST_F(RawDataPageTest, DumpsTheFirstBytesAndSavesAllOfThem) {
     EXPECT_EQ(page.DumpText().count(QLatin1Char('\n')), 1023);  // 1024 lines
     ASSERT_TRUE(page.ToolBar()->IsButtonEnabled(tv::cmd::kSaveAs));
 
-    m_answer = m_dir.path().toStdString() + "/all.bin";
+    m_save.answer = m_dir.path().toStdString() + "/all.bin";
     page.OnSaveAs();
-    EXPECT_EQ(ReadAll(m_answer), m_big);
-    EXPECT_EQ(m_request.proposedName, QStringLiteral("Resource"));  // the module is not on disk
-    EXPECT_EQ(m_request.defaultExtension, QStringLiteral("bin"));
-    EXPECT_EQ(tv::QtFileFilter(m_request.filter),
+    EXPECT_EQ(ReadFileBytes(m_save.answer), m_big);
+    EXPECT_EQ(m_save.request.proposedName,
+              QStringLiteral("Resource"));  // the module is not on disk
+    EXPECT_EQ(m_save.request.defaultExtension, QStringLiteral("bin"));
+    EXPECT_EQ(tv::QtFileFilter(m_save.request.filter),
               QStringLiteral("Binary data (*.bin);;All Files (*)"));
 
     // A resource the module does not hold: empty dump, the byte count stays, nothing to save.
@@ -95,33 +77,34 @@ TEST_F(RawDataPageTest, DumpsTheFirstBytesAndSavesAllOfThem) {
     EXPECT_TRUE(page.DumpText().isEmpty());
     EXPECT_EQ(page.ByteCountText(), QStringLiteral("100.000 bytes (~98 Kb)"));
     EXPECT_FALSE(page.ToolBar()->IsButtonEnabled(tv::cmd::kSaveAs));
-    EXPECT_TRUE(m_errors.isEmpty());
+    EXPECT_TRUE(m_save.errors.isEmpty());
 }
 
 TEST_F(RawDataPageTest, IconGroupsBecomeIconFilesOnlyUnderTheirExtension) {
     tv::CRawDataPage page;
     page.ShowRawData(m_catalog, 14, 7);
-    m_answer = m_dir.path().toStdString() + "/group.ICO";
+    m_save.answer = m_dir.path().toStdString() + "/group.ICO";
     page.OnSaveAs();
-    EXPECT_TRUE(m_request.filter.startsWith(QStringLiteral("Icon files (*.ico)|*.ico|")));
-    const auto ico = ReadAll(m_answer);
+    EXPECT_TRUE(m_save.request.filter.startsWith(QStringLiteral("Icon files (*.ico)|*.ico|")));
+    const auto ico = ReadFileBytes(m_save.answer);
     ASSERT_GE(ico.size(), 22u);
     EXPECT_EQ(ico[2], 1);  // ICONDIR type 1
     EXPECT_EQ(ico[4], 1);  // one image
 
-    m_answer = m_dir.path().toStdString() + "/group.dat";
+    m_save.answer = m_dir.path().toStdString() + "/group.dat";
     page.OnSaveAs();
     const tv::CByteView group = *m_catalog.GetData(14, 7);
-    EXPECT_EQ(ReadAll(m_answer), std::vector<uint8_t>(group.Data(), group.Data() + group.Size()));
+    EXPECT_EQ(ReadFileBytes(m_save.answer),
+              std::vector<uint8_t>(group.Data(), group.Data() + group.Size()));
 }
 
 TEST_F(RawDataPageTest, AFailedSaveSaysWhereAndKeepsTheOldFile) {
     tv::CRawDataPage page;
     page.ShowRawData(m_catalog, 10, 2);
-    m_answer = m_dir.path().toStdString() + "/no-such-folder/all.bin";
+    m_save.answer = m_dir.path().toStdString() + "/no-such-folder/all.bin";
     page.OnSaveAs();
-    ASSERT_EQ(m_errors.size(), 1);
-    EXPECT_TRUE(m_errors[0].contains(QString::fromStdString(m_answer)));
+    ASSERT_EQ(m_save.errors.size(), 1);
+    EXPECT_TRUE(m_save.errors[0].contains(QString::fromStdString(m_save.answer)));
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "FakeSaveDialog.h"
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
-#include "resources/QtSaveFile.h"
 #include "resources/ResourceCatalog.h"
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
@@ -43,15 +43,8 @@ protected:
         ASSERT_TRUE(m_catalog.LoadFromMemory(tv::CByteView(m_bytes.data(), m_bytes.size()),
                                              "/nowhere/texts.dll"));
         ASSERT_TRUE(m_catalog.Enumerate());
-        m_previous = tv::SetSaveFileChooser([this](QWidget*, const tv::SaveFileRequest& r) {
-            m_request = r;
-            return m_answer;
-        });
     }
-    void TearDown() override {
-        tv::SetSaveFileChooser(m_previous);
-        qunsetenv("TARNVIEW_HIVE");
-    }
+    void TearDown() override { qunsetenv("TARNVIEW_HIVE"); }
     QStringList Column(tv::CStringTablePage& page, int column) {
         QStringList texts;
         QAbstractItemModel* model = page.List()->model();
@@ -63,9 +56,7 @@ protected:
     QTemporaryDir m_dir;
     std::vector<uint8_t> m_bytes;
     tv::CResourceCatalog m_catalog;
-    tv::SaveFileChooser m_previous;
-    tv::SaveFileRequest m_request;
-    std::string m_answer;
+    CFakeSaveDialog m_save;
 };
 
 TEST_F(StringTablePageTest, HexadecimalIdsSortAndToggleBack) {
@@ -116,17 +107,17 @@ TEST_F(StringTablePageTest, TheExtensionDecidesWhatIsWritten) {
         std::string expected;
     } cases[] = {{"/a.TXT", text}, {"/b.RC", script}, {"/c.dat", text}};
     for (const auto& c : cases) {
-        m_answer = folder + c.name;
+        m_save.answer = folder + c.name;
         page.OnSaveAs();
-        EXPECT_EQ(ReadText(m_answer), c.expected) << c.name;
+        EXPECT_EQ(ReadText(m_save.answer), c.expected) << c.name;
     }
-    m_answer = folder + "/d.Bin";
+    m_save.answer = folder + "/d.Bin";
     page.OnSaveAs();
     const tv::CByteView block = *m_catalog.GetData(6, 11);
-    EXPECT_EQ(ReadText(m_answer),
+    EXPECT_EQ(ReadText(m_save.answer),
               std::string(reinterpret_cast<const char*>(block.Data()), block.Size()));
-    EXPECT_EQ(m_request.defaultExtension, QStringLiteral("rc"));
-    EXPECT_EQ(m_request.proposedName, QStringLiteral("Strings"));
+    EXPECT_EQ(m_save.request.defaultExtension, QStringLiteral("rc"));
+    EXPECT_EQ(m_save.request.proposedName, QStringLiteral("Strings"));
 }
 
 }  // namespace

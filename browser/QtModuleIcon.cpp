@@ -22,9 +22,10 @@ constexpr size_t kMaxImagesPerIcon = 16;
 
 }  // namespace
 
-QIcon ModuleOwnIcon(const std::string& path) {
+std::vector<QImage> ModuleOwnImages(const std::string& path) {
+    std::vector<QImage> images;
     CResourceCatalog catalog;
-    if (!catalog.Enumerate(path)) return {};
+    if (!catalog.Enumerate(path)) return images;
     const CResourceEntry* group = nullptr;
     for (const CResourceEntry& entry : catalog.Entries()) {
         if (!entry.type.IsName() && entry.type.GetNumber() == 14) {
@@ -32,34 +33,42 @@ QIcon ModuleOwnIcon(const std::string& path) {
             break;
         }
     }
-    if (group == nullptr) return {};
+    if (group == nullptr) return images;
     CIconGroup icons;
     std::string error;
-    if (!LoadIconGroup(catalog, false, group->id, icons, error)) return {};
-    QIcon icon;
-    size_t added = 0;
+    if (!LoadIconGroup(catalog, false, group->id, icons, error)) return images;
     for (const IconGroupEntry& entry : icons.entries) {
-        if (added == kMaxImagesPerIcon) break;
+        if (images.size() == kMaxImagesPerIcon) break;
         const auto bytes =
             catalog.GetData(CResourceId(static_cast<uint16_t>(3)), CResourceId(entry.id));
         if (!bytes) continue;
         CIconImage image;
         // Icons of a list row are small; a forged header claiming a huge image is refused early.
         if (!DecodeIconImage(*bytes, false, image, error, 1024 * 1024)) continue;
-        const QImage picture = ToQImage(image);
-        if (picture.isNull()) continue;
-        icon.addPixmap(QPixmap::fromImage(picture));
-        ++added;
+        QImage picture = ToQImage(image);
+        if (!picture.isNull()) images.push_back(std::move(picture));
     }
+    return images;
+}
+
+QIcon ModuleOwnIcon(const std::string& path) {
+    QIcon icon;
+    for (const QImage& image : ModuleOwnImages(path))
+        icon.addPixmap(QPixmap::fromImage(image));
     return icon;
 }
 
 QIcon ModuleListIcon(const std::string& path, bool folder) {
+    if (!folder)
+        if (QIcon own = ModuleOwnIcon(path); !own.isNull()) return own;
+    return FileTypeIcon(path, folder);
+}
+
+QIcon FileTypeIcon(const std::string& path, bool folder) {
     if (folder) {
         const QIcon theme = QIcon::fromTheme(QStringLiteral("folder"));
         return theme.isNull() ? StripImage(kFolderImage) : theme;
     }
-    if (QIcon own = ModuleOwnIcon(path); !own.isNull()) return own;
     static QMimeDatabase mimeTypes;
     const QMimeType type = mimeTypes.mimeTypeForFile(QString::fromLocal8Bit(path.c_str()),
                                                      QMimeDatabase::MatchExtension);

@@ -76,8 +76,10 @@ QVariant CModuleListModel::data(const QModelIndex& index, int role) const {
         case kFetchIconRole:
             if (column == 0 && row.image < 0 && m_iconProvider) {
                 const auto* record = reinterpret_cast<const RowData*>(row.data);
-                m_icons.push_back(record ? m_iconProvider(*record) : QIcon());
+                bool pending = false;
+                m_icons.push_back(record ? m_iconProvider(*record, pending) : QIcon());
                 row.image = static_cast<int>(m_icons.size()) - 1;
+                row.iconPending = pending;
             }
             return true;
         case Qt::DecorationRole:
@@ -93,6 +95,25 @@ QVariant CModuleListModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+void CModuleListModel::RefreshPendingIcons() {
+    if (!m_iconProvider) return;
+    int first = -1;
+    int last = -1;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        const Row& row = m_rows[i];
+        if (!row.iconPending || row.image < 0) continue;
+        const auto* record = reinterpret_cast<const RowData*>(row.data);
+        bool pending = false;
+        QIcon icon = record ? m_iconProvider(*record, pending) : QIcon();
+        if (pending) continue;
+        m_icons[static_cast<size_t>(row.image)] = std::move(icon);
+        row.iconPending = false;
+        if (first < 0) first = static_cast<int>(i);
+        last = static_cast<int>(i);
+    }
+    if (first >= 0) emit dataChanged(index(first, 0), index(last, 0), {Qt::DecorationRole});
 }
 
 QVariant CModuleListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -36,8 +36,9 @@ public:
     // has none yet. Sizing a row never fetches, so laying out thousands of rows stays cheap.
     static constexpr int kFetchIconRole = Qt::UserRole + 1;
 
-    // Gives the icon of a row's record the first time the row is drawn.
-    using IconProvider = std::function<QIcon(const RowData& record)>;
+    // Gives the icon of a row's record the first time the row is drawn. A provider that is still
+    // working on the final icon sets pending and gives a stand-in; RefreshPendingIcons asks again.
+    using IconProvider = std::function<QIcon(const RowData& record, bool& pending)>;
 
     explicit CModuleListModel(QObject* parent = nullptr);
     ~CModuleListModel() override;
@@ -49,6 +50,9 @@ public:
     }
     // How many rows have fetched their icon.
     [[nodiscard]] size_t FetchedIconCount() const noexcept { return m_icons.size(); }
+    // Asks the provider again for every row whose icon was pending, and repaints those whose
+    // final icon has come.
+    void RefreshPendingIcons();
     // The images header items show (the strip 132), by index.
     void SetHeaderImages(QList<QIcon> images) { m_headerImages = std::move(images); }
     // The selection the views share; IsItemSelected and SetItemSelected go through it.
@@ -114,6 +118,7 @@ private:
         std::vector<std::string> cells;  // column 0 and any detail cell written so far
         uintptr_t data = 0;
         mutable int image = -1;  // index into m_icons; -1 until the row is drawn
+        mutable bool iconPending = false;
     };
     [[nodiscard]] bool Valid(int item) const noexcept {
         return item >= 0 && static_cast<size_t>(item) < m_rows.size();

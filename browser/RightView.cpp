@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "browser/QtModuleIcon.h"
+#include "browser/QtModuleIconLoader.h"
 #include "res/Commands.h"
 #include "res/QtWaitCursor.h"
 #include "res/StringTable.h"
@@ -58,12 +59,20 @@ CRightView::CRightView(CShellNamespace shell, QWidget* parent)
     m_model->SetSelectionModel(shared);
     m_model->SetFont(m_report->font());
     m_model->SetHeaderImages(tv::StripImageList());
+    m_iconLoader = new CModuleIconLoader(ModuleOwnImages, this);
     m_model->SetIconProvider(
-        [this](const tv::RowData& record) {
-            return tv::ModuleListIcon(m_shell.IdListToPath(record.idList).value_or(std::string()),
-                                      record.folder);
+        [this](const tv::RowData& record, bool& pending) {
+            const std::string path = m_shell.IdListToPath(record.idList).value_or(std::string());
+            if (!record.folder && !path.empty()) {
+                const std::optional<QIcon> own = m_iconLoader->Lookup(path);
+                if (own && !own->isNull()) return *own;
+                pending = !own;
+            }
+            return FileTypeIcon(path, record.folder);
         },
         tv::StripImage(0));
+    connect(m_iconLoader, &CModuleIconLoader::iconsReady, m_model,
+            &CModuleListModel::RefreshPendingIcons);
     QHeaderView* header = m_report->horizontalHeader();
     m_model->SetWidthAccess(
         [header](int column) {
@@ -224,6 +233,7 @@ void CRightView::ApplyStyle() {
 
 void CRightView::Refill(const tv::CItemIdList& folder) {
     StopDetailsScan(true);
+    m_iconLoader->CancelPending();
     m_model->Clear();
     m_folder = folder;
     if (folder.IsNull()) return;

@@ -28,6 +28,8 @@ class QAbstractItemView;
 
 namespace tv {
 
+class CModuleIconLoader;
+
 class CRightView : public QWidget, public ICommandTarget {
     Q_OBJECT
 public:
@@ -94,6 +96,7 @@ public:
     bool OnUpdateCommand(CCmdUI& ui) override;
 
     [[nodiscard]] tv::CModuleListModel& Model() noexcept { return *m_model; }
+    [[nodiscard]] const CModuleIconLoader& IconLoader() const noexcept { return *m_iconLoader; }
     [[nodiscard]] CReportListAdapter& Adapter() noexcept { return *m_adapter; }
     [[nodiscard]] QAbstractItemView* CurrentView() const;
     [[nodiscard]] QTableView* ReportView() const noexcept { return m_report; }
@@ -119,6 +122,7 @@ private:
 
     CShellNamespace m_shell;
     tv::CModuleListModel* m_model = nullptr;
+    CModuleIconLoader* m_iconLoader = nullptr;
     std::unique_ptr<CReportListAdapter> m_adapter;
     QStackedWidget* m_stack = nullptr;
     QListView* m_icons = nullptr;

@@ -43,8 +43,8 @@ int Run(const std::vector<std::string>& args) {
     const std::string text = tree.Render();
     std::fwrite(text.data(), 1, text.size(), stdout);
     // The notes once more on standard error, one a line, for scripts that watch for damage.
-    for (const std::string& note : report.Notes())
-        std::fprintf(stderr, "%s\n", note.c_str());
+    for (const tv::ModuleNote& note : report.Notes())
+        std::fprintf(stderr, "%s\n", tv::NoteText(note).c_str());
     return 0;
 }
 

@@ -39,8 +39,8 @@ int RunResources(const std::vector<std::string>& args) {
     tv::FillResourceTree(catalog, tree);
     Print(tree.Render());
     // What the directory walk found damaged, on standard error as tarnview-cli headers does.
-    for (const std::string& note : catalog.Diagnostics())
-        std::fprintf(stderr, "%s\n", note.c_str());
+    for (const tv::ModuleNote& note : catalog.Diagnostics())
+        std::fprintf(stderr, "%s\n", tv::NoteText(note).c_str());
     return 0;
 }
 

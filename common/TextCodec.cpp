@@ -7,11 +7,9 @@ namespace tv {
 
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
+}  // namespace
 
-// Decodes one UTF-8 sequence at text[i]; returns the code point and advances i. An invalid or
-// truncated sequence yields U+FFFD and consumes exactly one byte, as the usual "maximal subpart"
-// practice does closely enough for display.
-char32_t DecodeUtf8(std::string_view text, size_t& i) noexcept {
+char32_t NextCodePoint(std::string_view text, size_t& i) noexcept {
     const auto b0 = static_cast<unsigned char>(text[i]);
     if (b0 < 0x80) {
         ++i;
@@ -34,26 +32,35 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) noexcept {
         minimum = 0x10000;
     } else {
         ++i;
-        return kReplacement;
+        return kInvalidUtf8Byte + b0;
     }
     if (length > text.size() - i) {
         ++i;
-        return kReplacement;
+        return kInvalidUtf8Byte + b0;
     }
     for (size_t k = 1; k < length; ++k) {
         const auto b = static_cast<unsigned char>(text[i + k]);
         if ((b & 0xC0) != 0x80) {
             ++i;
-            return kReplacement;
+            return kInvalidUtf8Byte + b0;
         }
         cp = (cp << 6) | (b & 0x3F);
     }
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
         ++i;
-        return kReplacement;
+        return kInvalidUtf8Byte + b0;
     }
     i += length;
     return cp;
+}
+
+namespace {
+
+// For display: a byte that starts no valid sequence shows as U+FFFD, as the usual "maximal
+// subpart" practice does closely enough.
+char32_t DecodeUtf8(std::string_view text, size_t& i) noexcept {
+    const char32_t cp = NextCodePoint(text, i);
+    return cp >= kInvalidUtf8Byte ? kReplacement : cp;
 }
 }  // namespace
 

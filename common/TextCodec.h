@@ -7,6 +7,13 @@
 
 namespace tv {
 
+// A byte that starts no valid UTF-8 sequence decodes to this plus the byte's value: above
+// U+10FFFF, so it can never be taken for a character, and it equals only the same byte.
+inline constexpr char32_t kInvalidUtf8Byte = 0x110000;
+// Decodes the code point at text[i] and advances i past it. An invalid, overlong, surrogate or
+// truncated sequence consumes exactly one byte and yields kInvalidUtf8Byte + that byte.
+[[nodiscard]] char32_t NextCodePoint(std::string_view text, size_t& i) noexcept;
+
 // UTF-16 to UTF-8. Unpaired surrogates become U+FFFD rather than being dropped or narrowed, so a
 // damaged string still shows where it is damaged.
 [[nodiscard]] std::string Utf16ToUtf8(std::u16string_view text);

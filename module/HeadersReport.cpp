@@ -229,30 +229,24 @@ void CHeadersReport::Value(std::string_view text, ReportNode parent) {
     Add(text, kImageValue, ReportLineKind::kValue, parent);
 }
 
-void CHeadersReport::Note(std::string_view text, ReportNode parent) {
-    Add("Hinweis: " + std::string(text), kImageValue, ReportLineKind::kNote, parent);
-    m_notes.emplace_back(text);
+void CHeadersReport::Note(const ModuleNote& note, ReportNode parent) {
+    Add("Hinweis: " + NoteText(note), kImageValue, ReportLineKind::kNote, parent);
+    m_notes.push_back(note);
 }
 
-std::optional<std::string_view> CHeadersReport::RawStringAt(uint32_t rva, bool& cut) const {
-    cut = false;
-    const CByteView tail = m_image.RvaToPointer(rva);
-    if (tail.Empty()) return std::nullopt;
-    const size_t room = std::min(tail.Size(), kMaxNameLength);
-    const auto* begin = reinterpret_cast<const char*>(tail.Data());
-    const std::string_view bytes(begin, room);
-    const size_t end = bytes.find('\0');
-    if (end != std::string_view::npos) return bytes.substr(0, end);
-    cut = true;
-    return bytes;
+std::optional<RvaString> CHeadersReport::RawStringAt(uint32_t rva) const {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (pe == nullptr) return std::nullopt;
+    return pe->StringAtRva(rva);
 }
 
 std::optional<std::string> CHeadersReport::StringAt(uint32_t rva) const {
-    bool cut = false;
-    const auto bytes = RawStringAt(rva, cut);
-    if (!bytes) return std::nullopt;
+    const auto string = RawStringAt(rva);
+    if (!string) return std::nullopt;
     // No terminator before the section data or the length limit ends: show what is there.
-    return cut ? ModuleStringText(*bytes) + "\xE2\x80\xA6" : ModuleStringText(*bytes);
+    std::string text = ModuleStringText(string->bytes);
+    if (string->cut) text += "\xE2\x80\xA6";
+    return text;
 }
 
 bool CHeadersReport::Fill(HeadersDisplay display) {
@@ -282,8 +276,8 @@ bool CHeadersReport::Fill(HeadersDisplay display) {
         const ReportNode notes =
             Add("Hinweise", kImageGroup, ReportLineKind::kGroup, kNoReportNode);
         if (notes != kNoReportNode)
-            for (const std::string& note : m_notes)
-                Add(note, kImageValue, ReportLineKind::kNote, notes);
+            for (const ModuleNote& note : m_notes)
+                Add(NoteText(note), kImageValue, ReportLineKind::kNote, notes);
     }
     return true;
 }
@@ -498,9 +492,7 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
     const CByteView functions = m_image.RvaToPointer(d.AddressOfFunctions);
     const uint64_t count = std::min<uint64_t>(d.NumberOfFunctions, functions.Size() / 4);
     if (count == 0) {
-        Note("Die Funktionstabelle (" + HexText(d.AddressOfFunctions) +
-                 ") liegt in keinem Abschnitt.",
-             parent);
+        Note(ModuleNote{NoteKind::kFunctionTableOutside, {}, d.AddressOfFunctions}, parent);
         return;
     }
 
@@ -541,7 +533,7 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
         // An empty slot: the ordinal is not used.
         if (address == 0) continue;
         if (lines == m_listLimit) {
-            Note(Format("Die Liste wurde nach %zu Einträgen abgebrochen.", lines), parent);
+            Note(ModuleNote{NoteKind::kListCut, {}, lines}, parent);
             break;
         }
         std::string text = Format("%04llu - [%s", static_cast<unsigned long long>(d.Base + i),
@@ -560,16 +552,12 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
         ++lines;
     }
     if (count < d.NumberOfFunctions) {
-        Note(Format("Nur %llu von %u Funktionseinträgen liegen in der Datei.",
-                    static_cast<unsigned long long>(count), d.NumberOfFunctions),
-             parent);
+        Note(ModuleNote{NoteKind::kFunctionsCut, {}, count, d.NumberOfFunctions}, parent);
     }
     if (namesMissing) {
-        Note(Format("Nur %llu von %u Namen liegen in der Datei.",
-                    static_cast<unsigned long long>(namesRead), d.NumberOfNames),
-             parent);
+        Note(ModuleNote{NoteKind::kNamesCut, {}, namesRead, d.NumberOfNames}, parent);
     }
-    if (orphans != 0) Note(Format("%zu Namen verweisen auf keine Funktion.", orphans), parent);
+    if (orphans != 0) Note(ModuleNote{NoteKind::kNamesWithoutFunction, {}, orphans}, parent);
 }
 
 bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
@@ -591,24 +579,21 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
     for (size_t i = 0; i < n; ++i) {
         const auto d = table->At(i);
         if (!d) {
-            Note(Format("Das Importverzeichnis endet nach %zu Einträgen mit den Daten seines "
-                        "Abschnitts.",
-                        i),
-                 list);
+            Note(ModuleNote{NoteKind::kImportDirectoryCut, {}, i}, list);
             break;
         }
         if (d->IsTerminator()) break;
         if (i == m_listLimit) {
-            Note(Format("Die Liste wurde nach %zu Einträgen abgebrochen.", i), list);
+            Note(ModuleNote{NoteKind::kListCut, {}, i}, list);
             break;
         }
-        bool cut = false;
-        const std::string_view raw =
-            d->Name != 0 ? RawStringAt(d->Name, cut).value_or(std::string_view()) : "";
-        std::string name = ModuleStringText(raw);
+        const RvaString raw =
+            d->Name != 0 ? RawStringAt(d->Name).value_or(RvaString{}) : RvaString{};
+        const bool cut = raw.cut;
+        std::string name = ModuleStringText(raw.bytes);
         if (cut) name += "\xE2\x80\xA6";
         // A name cut short names no file that could be opened.
-        const std::string_view moduleName = cut ? std::string_view() : raw;
+        const std::string_view moduleName = cut ? std::string_view() : raw.bytes;
         if (!detailed) {
             Add(name, kImageLibrary, ReportLineKind::kModule, list, moduleName);
             continue;

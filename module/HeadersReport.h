@@ -58,8 +58,6 @@ public:
     // More lines than this in one list (exports or imported libraries) end the list with a note:
     // only a crafted file comes near it, and each line costs memory in the tree.
     static constexpr size_t kDefaultListLimit = size_t{1} << 20;
-    // Longest name read from the file; a longer one is cut and ends in "…".
-    static constexpr size_t kMaxNameLength = 4096;
 
     CHeadersReport(const CModuleImage& image, IReportSink& sink) noexcept
         : m_image(image), m_sink(sink) {}
@@ -79,14 +77,14 @@ public:
 
     void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
     // The notes of the last Fill, each as the last top-level line "Hinweise" lists it.
-    [[nodiscard]] const std::vector<std::string>& Notes() const noexcept { return m_notes; }
+    [[nodiscard]] const std::vector<ModuleNote>& Notes() const noexcept { return m_notes; }
 
 private:
     ReportNode Add(std::string_view text, int image, ReportLineKind kind, ReportNode parent,
                    std::string_view moduleName = {});
     ReportNode Group(std::string_view text, ReportNode parent);
     void Value(std::string_view text, ReportNode parent);
-    void Note(std::string_view text, ReportNode parent);
+    void Note(const ModuleNote& note, ReportNode parent);
     void AddFlags(uint16_t characteristics, ReportNode parent);
     void AddStandardFields(const OptionalHeader& o, ReportNode parent);
     void AddNtAdditionalFields(const OptionalHeader& o, ReportNode parent);
@@ -94,14 +92,15 @@ private:
                             ReportNode parent);
     // The string at rva as shown, or nullopt when no section holds rva.
     [[nodiscard]] std::optional<std::string> StringAt(uint32_t rva) const;
-    // Its bytes up to the terminator or the length limit (cut is then set).
-    [[nodiscard]] std::optional<std::string_view> RawStringAt(uint32_t rva, bool& cut) const;
+    // Its bytes up to the terminator or the length limit, kMaxRvaStringLength (a longer name is
+    // cut and shown ending in "…").
+    [[nodiscard]] std::optional<RvaString> RawStringAt(uint32_t rva) const;
 
     const CModuleImage& m_image;
     IReportSink& m_sink;
     ReportNode m_root = kNoReportNode;
     size_t m_listLimit = kDefaultListLimit;
-    std::vector<std::string> m_notes;
+    std::vector<ModuleNote> m_notes;
 };
 
 // Fills sink with the report of image: CHeadersReport(image, sink).Fill(display).

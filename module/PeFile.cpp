@@ -130,12 +130,11 @@ bool CPeFile::Parse(CByteView view) {
         }
         m_directoriesPresent = static_cast<uint32_t>(i + 1);
     }
-    if (!f.Ok()) m_notes.push_back("Der optionale Kopf wird vom Dateiende abgeschnitten.");
+    if (!f.Ok()) m_notes.push_back(ModuleNote(NoteKind::kOptionalHeaderCut));
     const uint64_t layoutSize = fixedSize + 8 * declared;
     if (m_file.SizeOfOptionalHeader < layoutSize) {
-        m_notes.push_back("SizeOfOptionalHeader (" + std::to_string(m_file.SizeOfOptionalHeader) +
-                          ") ist kleiner als der optionale Kopf (" + std::to_string(layoutSize) +
-                          " Bytes); die Abschnittstabelle überlappt ihn.");
+        m_notes.push_back(ModuleNote{
+            NoteKind::kOptionalHeaderTooSmall, {}, m_file.SizeOfOptionalHeader, layoutSize});
     }
 
     m_sectionOffset = optOffset + m_file.SizeOfOptionalHeader;
@@ -143,9 +142,8 @@ bool CPeFile::Parse(CByteView view) {
         m_sectionOffset <= view.Size() ? (view.Size() - m_sectionOffset) / kSectionHeaderSize : 0;
     const uint64_t sections = std::min<uint64_t>(m_file.NumberOfSections, fits);
     if (sections < m_file.NumberOfSections) {
-        m_notes.push_back("Die Abschnittstabelle wird vom Dateiende abgeschnitten (" +
-                          std::to_string(sections) + " von " +
-                          std::to_string(m_file.NumberOfSections) + " Einträgen).");
+        m_notes.push_back(
+            ModuleNote{NoteKind::kSectionTableCut, {}, sections, m_file.NumberOfSections});
     }
     m_sections.reserve(static_cast<size_t>(sections));
     CByteReader s(view, m_sectionOffset);
@@ -219,11 +217,14 @@ CByteView CPeFile::RvaToTail(uint32_t rva) const noexcept {
                              s->SizeOfRawData - inSection);
 }
 
-std::optional<std::string> CPeFile::StringAtRva(uint32_t rva, size_t maxLength,
-                                                bool allowUnterminated) const {
+std::optional<RvaString> CPeFile::StringAtRva(uint32_t rva, size_t maxLength) const noexcept {
     const CByteView tail = RvaToTail(rva);
     if (tail.Empty()) return std::nullopt;
-    return tail.StringZ(0, maxLength, allowUnterminated);
+    const size_t room = std::min(tail.Size(), maxLength);
+    const std::string_view bytes(reinterpret_cast<const char*>(tail.Data()), room);
+    const size_t end = bytes.find('\0');
+    if (end != std::string_view::npos) return RvaString{bytes.substr(0, end), false};
+    return RvaString{bytes, true};
 }
 
 std::optional<ExportDirectory> CPeFile::ExportDirectoryAt(uint32_t rva) const noexcept {

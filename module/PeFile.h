@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/ByteView.h"
+#include "module/ModuleNote.h"
 
 namespace tv {
 
@@ -112,6 +114,15 @@ struct ImportDescriptor {
 
 // The import descriptors from the first one to the end of its section's file data. The data
 // directory's Size does not bound this; callers decide how many of the descriptors they read.
+// Names in the export and import tables are read up to this many bytes.
+inline constexpr size_t kMaxRvaStringLength = 4096;
+
+// An 8-bit string as a module stores it, viewed in place.
+struct RvaString {
+    std::string_view bytes;
+    bool cut = false;  // no terminator within the limit or before the section's data ends
+};
+
 class CImportDescriptorTable {
 public:
     CImportDescriptorTable() = default;
@@ -155,7 +166,7 @@ public:
     [[nodiscard]] const FileHeader& File() const noexcept { return m_file; }
     [[nodiscard]] const OptionalHeader& Optional() const noexcept { return m_optional; }
     [[nodiscard]] const std::vector<SectionHeader>& Sections() const noexcept { return m_sections; }
-    [[nodiscard]] const std::vector<std::string>& Diagnostics() const noexcept { return m_notes; }
+    [[nodiscard]] const std::vector<ModuleNote>& Diagnostics() const noexcept { return m_notes; }
 
     // File offsets of the NT headers ("PE\0\0"), the optional header and the section table.
     [[nodiscard]] uint64_t NtHeadersOffset() const noexcept { return m_ntOffset; }
@@ -185,11 +196,11 @@ public:
     [[nodiscard]] std::optional<CByteView> RvaToView(uint32_t rva, uint64_t length) const noexcept;
     // All file bytes from rva to the end of its section's data (and of the file).
     [[nodiscard]] CByteView RvaToTail(uint32_t rva) const noexcept;
-    // A zero-terminated 8-bit string at rva, at most maxLength bytes, inside the section's file
-    // data. nullopt when rva cannot be placed or no terminator comes in time; with
-    // allowUnterminated the bytes up to the limit or the end of the data are returned instead.
-    [[nodiscard]] std::optional<std::string> StringAtRva(uint32_t rva, size_t maxLength = 4096,
-                                                         bool allowUnterminated = false) const;
+    // The zero-terminated 8-bit string at rva, inside the section's file data: the bytes before
+    // the terminator, or, when none comes within maxLength bytes or before the data ends, the
+    // bytes up to there with cut set. nullopt when rva cannot be placed.
+    [[nodiscard]] std::optional<RvaString> StringAtRva(
+        uint32_t rva, size_t maxLength = kMaxRvaStringLength) const noexcept;
 
     // The export directory at rva (40 bytes inside one section's file data), or nullopt.
     [[nodiscard]] std::optional<ExportDirectory> ExportDirectoryAt(uint32_t rva) const noexcept;
@@ -206,7 +217,7 @@ private:
     FileHeader m_file;
     OptionalHeader m_optional;
     std::vector<SectionHeader> m_sections;
-    std::vector<std::string> m_notes;
+    std::vector<ModuleNote> m_notes;
     uint64_t m_ntOffset = 0;
     uint64_t m_sectionOffset = 0;
     uint32_t m_directoriesPresent = 0;

@@ -1,6 +1,5 @@
 #include "module/ResourceDirectory.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "common/ErrorCodes.h"
@@ -17,12 +16,6 @@ constexpr uint32_t kHighBit = 0x80000000u;
 constexpr uint32_t kDirectoryHeaderSize = 16;
 constexpr uint32_t kEntrySize = 8;
 constexpr uint32_t kDataEntrySize = 16;
-
-std::string Hex(uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
-    return text;
-}
 
 }  // namespace
 
@@ -48,10 +41,7 @@ bool CResourceDirectory::Read(const CPeFile& pe) {
     const CByteView root = pe.RvaToTail(entry.VirtualAddress);
     if (root.Size() < kDirectoryHeaderSize) {
         m_error = kErrorResourceDataNotFound;
-        Note([&] {
-            return std::string("Das Ressourcenverzeichnis bei RVA ") + Hex(entry.VirtualAddress) +
-                   " liegt in keinem Abschnitt der Datei";
-        });
+        Note(NoteKind::kResourceRootOutside, kLevelRoot, 0, entry.VirtualAddress);
         return false;
     }
     m_pe = &pe;
@@ -99,18 +89,12 @@ bool CResourceDirectory::Walk(CByteView root) {
         ResourceDirectoryId id;
         if (!ReadId(nameField, id, kLevelType, i)) continue;
         if ((offsetField & kHighBit) == 0) {
-            Note([&] {
-                return Describe(kLevelType, i) +
-                       " zeigt auf Daten statt auf ein Verzeichnis; übersprungen";
-            });
+            Note(NoteKind::kEntryPointsToData, kLevelType, i);
             continue;
         }
         const uint32_t typeOffset = offsetField & ~kHighBit;
         if (typeOffset == 0) {
-            Note([&] {
-                return Describe(kLevelType, i) +
-                       " zeigt zurück auf das Stammverzeichnis; nicht erneut gelesen";
-            });
+            Note(NoteKind::kEntryPointsToRoot, kLevelType, i);
             continue;
         }
         uint32_t nameFirst = 0;
@@ -121,8 +105,7 @@ bool CResourceDirectory::Walk(CByteView root) {
         WalkNames(typeOffset, nameFirst, nameCount);
         m_types.back().nameCount = static_cast<uint32_t>(m_names.size()) - m_types.back().firstName;
     }
-    if (m_notesDropped > 0)
-        m_notes.push_back(std::to_string(m_notesDropped) + " weitere Fehler nicht aufgeführt");
+    if (m_notesDropped > 0) m_notes.push_back(ModuleNote{NoteKind::kMoreNotes, {}, m_notesDropped});
     return true;
 }
 
@@ -135,18 +118,12 @@ void CResourceDirectory::WalkNames(uint32_t typeOffset, uint32_t first, uint32_t
         ResourceDirectoryId id;
         if (!ReadId(nameField, id, kLevelName, i)) continue;
         if ((offsetField & kHighBit) == 0) {
-            Note([&] {
-                return Describe(kLevelName, i) +
-                       " zeigt auf Daten statt auf ein Verzeichnis; übersprungen";
-            });
+            Note(NoteKind::kEntryPointsToData, kLevelName, i);
             continue;
         }
         const uint32_t nameOffset = offsetField & ~kHighBit;
         if (nameOffset == 0 || nameOffset == typeOffset) {
-            Note([&] {
-                return Describe(kLevelName, i) +
-                       " zeigt zurück auf ein umgebendes Verzeichnis; nicht erneut gelesen";
-            });
+            Note(NoteKind::kEntryPointsToParent, kLevelName, i);
             continue;
         }
         uint32_t languageFirst = 0;
@@ -166,25 +143,19 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
         const uint32_t at = first + i * kEntrySize;
         const uint32_t nameField = m_root.U32(at).value_or(0);
         const uint32_t offsetField = m_root.U32(at + 4).value_or(0);
-        auto what = [&] { return Describe(kLevelLanguage, i); };
         if ((nameField & kHighBit) != 0 || nameField > 0xFFFF) {
-            Note([&] { return what() + " ist keine Sprachnummer; übersprungen"; });
+            Note(NoteKind::kNotALanguage, kLevelLanguage, i);
             continue;
         }
         // Three levels are all the format has; a subdirectory here would lead arbitrarily deep.
         if ((offsetField & kHighBit) != 0) {
-            Note([&] {
-                return what() + " zeigt auf ein Verzeichnis statt auf Daten; übersprungen";
-            });
+            Note(NoteKind::kLanguageIsDirectory, kLevelLanguage, i);
             continue;
         }
         const auto entry = m_root.Sub(offsetField, kDataEntrySize);
         if (!entry) {
             m_reachedEnd = true;
-            Note([&] {
-                return what() +
-                       ": der Dateneintrag liegt außerhalb des Verzeichnisses; übersprungen";
-            });
+            Note(NoteKind::kDataEntryOutside, kLevelLanguage, i);
             continue;
         }
         ResourceLeaf leaf;
@@ -198,13 +169,19 @@ void CResourceDirectory::WalkLanguages(uint32_t first, uint32_t count) {
             leaf.hasData = true;
             leaf.data = *data;
         } else {
-            Note([&] {
-                return what() + ": die Daten (RVA " + Hex(leaf.dataRva) + ", " +
-                       std::to_string(leaf.dataSize) + " Bytes) liegen außerhalb der Datei";
-            });
+            Note(NoteKind::kDataOutsideFile, kLevelLanguage, i, leaf.dataRva, leaf.dataSize);
         }
         m_leaves.push_back(leaf);
     }
+}
+
+void CResourceDirectory::Note(NoteKind kind, int level, uint32_t index, uint64_t a, uint64_t b,
+                              uint64_t c) {
+    if (m_notes.size() >= kMaxDiagnostics) {
+        ++m_notesDropped;
+        return;
+    }
+    m_notes.push_back(ModuleNote{kind, Describe(level, index), a, b, c});
 }
 
 std::string CResourceDirectory::Describe(int level, uint32_t index) const {
@@ -228,10 +205,7 @@ bool CResourceDirectory::ReadHeader(uint32_t offset, uint32_t& firstEntry, uint3
     const auto numbered = m_root.U16(uint64_t{offset} + 14);
     if (!named || !numbered) {
         m_reachedEnd = true;
-        Note([&] {
-            return Describe(level, index) + ": das Verzeichnis bei Offset " + Hex(offset) +
-                   " liegt außerhalb der Ressourcendaten; übersprungen";
-        });
+        Note(NoteKind::kDirectoryOutside, level, index, offset);
         return false;
     }
     const uint64_t entries = uint64_t{offset} + kDirectoryHeaderSize;
@@ -239,11 +213,7 @@ bool CResourceDirectory::ReadHeader(uint32_t offset, uint32_t& firstEntry, uint3
     const uint64_t fits = (m_root.Size() - entries) / kEntrySize;
     if (declared > fits) {
         m_reachedEnd = true;
-        Note([&] {
-            return Describe(level, index) + ": das Verzeichnis bei Offset " + Hex(offset) +
-                   " nennt " + std::to_string(declared) + " Einträge, " + std::to_string(fits) +
-                   " passen hinein";
-        });
+        Note(NoteKind::kDirectoryOverfull, level, index, offset, declared, fits);
     }
     // entries <= size of the root view, whose offsets the directory gives in 31 bits.
     firstEntry = static_cast<uint32_t>(entries);
@@ -256,10 +226,7 @@ bool CResourceDirectory::ReadId(uint32_t nameField, ResourceDirectoryId& id, int
     if ((nameField & kHighBit) == 0) {
         // The loader hands integer ids out as 16-bit values; a larger one cannot be asked for.
         if (nameField > 0xFFFF) {
-            Note([&] {
-                return Describe(level, index) + " hat die Nummer " + std::to_string(nameField) +
-                       ", größer als 65535; übersprungen";
-            });
+            Note(NoteKind::kIdTooLarge, level, index, nameField);
             return false;
         }
         id.number = static_cast<uint16_t>(nameField);
@@ -270,10 +237,7 @@ bool CResourceDirectory::ReadId(uint32_t nameField, ResourceDirectoryId& id, int
     const auto length = m_root.U16(offset);
     if (!length || !m_root.Contains(uint64_t{offset} + 2, uint64_t{*length} * 2)) {
         m_reachedEnd = true;
-        Note([&] {
-            return Describe(level, index) + ": der Name bei Offset " + Hex(offset) +
-                   " liegt außerhalb der Ressourcendaten; übersprungen";
-        });
+        Note(NoteKind::kNameOutside, level, index, offset);
         return false;
     }
     id.isName = true;
@@ -286,11 +250,9 @@ bool CResourceDirectory::Spend(std::string_view what) {
     if (m_entriesRead >= kMaxEntries) {
         if (m_complete) {
             m_complete = false;
-            Note([&] {
-                return std::string("Mehr als ") + std::to_string(kMaxEntries) +
-                       " Verzeichniseinträge; das Lesen endet bei einem Eintrag der Ebene " +
-                       std::string(what) + ", der Rest des Verzeichnisses fehlt";
-            });
+            // The budget is spent once per walk, so there is always room for this note.
+            m_notes.push_back(
+                ModuleNote{NoteKind::kEntryBudgetSpent, std::string(what), kMaxEntries});
         }
         return false;
     }

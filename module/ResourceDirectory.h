@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/ByteView.h"
+#include "module/ModuleNote.h"
 
 namespace tv {
 
@@ -128,7 +129,7 @@ public:
     [[nodiscard]] bool ReadTree(CByteView root);
 
     [[nodiscard]] uint32_t GetErrorCode() const noexcept { return m_error; }
-    [[nodiscard]] const std::vector<std::string>& Diagnostics() const noexcept { return m_notes; }
+    [[nodiscard]] const std::vector<ModuleNote>& Diagnostics() const noexcept { return m_notes; }
     // False when the entry budget stopped the walk before the end of the directory.
     [[nodiscard]] bool IsComplete() const noexcept { return m_complete; }
     // Whether a structure reached past the end of the bytes read (a directory, an entry, a
@@ -176,16 +177,10 @@ private:
     [[nodiscard]] bool ReadId(uint32_t nameField, ResourceDirectoryId& id, int level,
                               uint32_t index);
     [[nodiscard]] bool Spend(std::string_view what);
-    // Keeps a diagnostic. The text is only built while there is room for it: a hostile directory
-    // can hold hundreds of thousands of damaged entries.
-    template <class MakeText>
-    void Note(MakeText&& makeText) {
-        if (m_notes.size() >= kMaxDiagnostics) {
-            ++m_notesDropped;
-            return;
-        }
-        m_notes.push_back(makeText());
-    }
+    // Keeps a diagnostic while there is room: a hostile directory can hold hundreds of thousands
+    // of damaged entries.
+    void Note(NoteKind kind, int level, uint32_t index, uint64_t a = 0, uint64_t b = 0,
+              uint64_t c = 0);
     void WalkNames(uint32_t typeOffset, uint32_t first, uint32_t count);
     void WalkLanguages(uint32_t first, uint32_t count);
 
@@ -199,7 +194,7 @@ private:
     std::vector<ResourceTypeNode> m_types;
     std::vector<ResourceNameNode> m_names;
     std::vector<ResourceLeaf> m_leaves;
-    std::vector<std::string> m_notes;
+    std::vector<ModuleNote> m_notes;
 };
 
 }  // namespace tv

@@ -81,18 +81,15 @@ bool ParseIconGroup(CByteView data, bool cursor, CIconGroup& group, std::string&
         return false;
     }
     if (reserved != 0)
-        group.notes.push_back("Das reservierte Feld des Kopfes ist " + std::to_string(reserved) +
-                              " statt 0.");
+        group.notes.push_back(ModuleNote{NoteKind::kGroupReservedField, {}, reserved});
     const uint16_t expected = cursor ? kCursorType : kIconType;
     if (type != expected)
-        group.notes.push_back("Der Typ im Kopf ist " + std::to_string(type) + " statt " +
-                              std::to_string(expected) + ".");
+        group.notes.push_back(ModuleNote{NoteKind::kGroupWrongType, {}, type, expected});
 
     // The loop is bounded by the declared count and by the bytes that remain.
     for (uint32_t i = 0; i < group.declaredCount; ++i) {
         if (reader.Remaining() < kGroupEntryBytes) {
-            group.notes.push_back("Die Gruppe nennt " + std::to_string(group.declaredCount) +
-                                  " Bilder, die Daten enthalten nur " + std::to_string(i) + ".");
+            group.notes.push_back(ModuleNote{NoteKind::kGroupShort, {}, group.declaredCount, i});
             break;
         }
         IconGroupEntry e;

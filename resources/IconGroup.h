@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/ByteView.h"
+#include "module/ModuleNote.h"
 
 namespace tv {
 
@@ -48,7 +49,7 @@ struct CIconGroup {
     uint16_t declaredCount = 0;  // idCount as stored
     std::vector<IconGroupEntry> entries;
     // Damage that did not stop the parse (a count larger than the bytes hold, a wrong type).
-    std::vector<std::string> notes;
+    std::vector<ModuleNote> notes;
 };
 
 // Parses a group resource; cursor tells which of the two layouts to read. false with a German

@@ -64,8 +64,8 @@ void ShowModuleInfo(const CResourceCatalog& catalog, IInfoRowSink& sink) {
     AddLabelled(sink, kLabelResourceCount, CountText(catalog.CountOfAll()), kInfoRowStatistics);
     AddLabelled(sink, kLabelTypeCount, CountText(catalog.GetTypeCount()), kInfoRowStatistics);
     // Damage the directory walk met, so a list that looks short says why.
-    for (const std::string& note : catalog.Diagnostics())
-        sink.AddRow(kNoteLabel, note, kInfoRowStatistics);
+    for (const ModuleNote& note : catalog.Diagnostics())
+        sink.AddRow(kNoteLabel, NoteText(note), kInfoRowStatistics);
     sink.Finish();
 }
 

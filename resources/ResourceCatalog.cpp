@@ -207,7 +207,7 @@ bool CResourceCatalog::Enumerate(const std::string& path) {
     return true;
 }
 
-const std::vector<std::string>& CResourceCatalog::Diagnostics() const noexcept { return m_notes; }
+const std::vector<ModuleNote>& CResourceCatalog::Diagnostics() const noexcept { return m_notes; }
 
 CResourceEntry CResourceCatalog::GetEntry(int i) const {
     if (i < 0 || static_cast<size_t>(i) >= m_entries.size()) return CResourceEntry();

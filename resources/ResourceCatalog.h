@@ -72,7 +72,7 @@ public:
     // What the directory walk noticed (damaged entries, loops, the entry budget), and the
     // entries the list leaves out: a type or name numbered 0, which no lookup can ask for since 0
     // means "no identifier".
-    [[nodiscard]] const std::vector<std::string>& Diagnostics() const noexcept;
+    [[nodiscard]] const std::vector<ModuleNote>& Diagnostics() const noexcept;
 
     [[nodiscard]] int GetEntryCount() const noexcept { return static_cast<int>(m_entries.size()); }
     // Entry i in enumeration order; an empty entry for an index outside the list.
@@ -142,7 +142,7 @@ private:
     uint32_t m_error = 0;
     std::vector<CResourceEntry> m_entries;
     mutable std::string m_fileError;
-    std::vector<std::string> m_notes;
+    std::vector<ModuleNote> m_notes;
 };
 
 }  // namespace tv

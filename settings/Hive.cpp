@@ -28,41 +28,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // ---- names -------------------------------------------------------------------------------------
 
-// One code point of a name. Names are UTF-8, but a caller may pass anything: an invalid byte
-// becomes a value above U+10FFFF of its own, so it only ever equals the same byte.
-char32_t NextCodePoint(std::string_view text, size_t& i) noexcept {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    size_t length = 1;
-    char32_t cp = b0;
-    if (b0 >= 0xC0 && b0 < 0xE0) {
-        length = 2;
-        cp = b0 & 0x1Fu;
-    } else if (b0 >= 0xE0 && b0 < 0xF0) {
-        length = 3;
-        cp = b0 & 0x0Fu;
-    } else if (b0 >= 0xF0 && b0 < 0xF8) {
-        length = 4;
-        cp = b0 & 0x07u;
-    } else if (b0 >= 0x80) {
-        ++i;
-        return 0x110000u + b0;
-    }
-    if (length > text.size() - i) {
-        ++i;
-        return 0x110000u + b0;
-    }
-    for (size_t k = 1; k < length; ++k) {
-        const auto b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0x110000u + b0;
-        }
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    i += length;
-    return cp;
-}
-
 // The lower-case partner of a letter that has a simple one: enough for the names people give
 // settings (German umlauts, other Latin, Greek and Cyrillic letters).
 char32_t FoldCase(char32_t c) noexcept {
@@ -88,7 +53,7 @@ std::string FoldedName(std::string_view name) {
     for (size_t i = 0; i < name.size();) {
         const size_t start = i;
         const char32_t cp = NextCodePoint(name, i);
-        if (cp > 0x10FFFF) {
+        if (cp >= kInvalidUtf8Byte) {
             out.append(name.substr(start, i - start));
         } else {
             AppendUtf8(out, FoldCase(cp));
@@ -665,8 +630,10 @@ bool HiveNamesEqual(std::string_view a, std::string_view b) noexcept {
 
 size_t HiveNameLength(std::string_view name) noexcept {
     size_t units = 0;
-    for (size_t i = 0; i < name.size();)
-        units += NextCodePoint(name, i) > 0xFFFF ? 2 : 1;
+    for (size_t i = 0; i < name.size();) {
+        const char32_t cp = NextCodePoint(name, i);
+        units += cp > 0xFFFF && cp < kInvalidUtf8Byte ? 2 : 1;
+    }
     return units;
 }
 

@@ -23,7 +23,7 @@ CByteView View(const std::vector<uint8_t>& bytes) { return CByteView(bytes.data(
 
 bool HasNoteContaining(const CPeFile& file, const std::string& part) {
     for (const auto& note : file.Diagnostics()) {
-        if (note.find(part) != std::string::npos) return true;
+        if (tv::NoteText(note).find(part) != std::string::npos) return true;
     }
     return false;
 }
@@ -285,11 +285,13 @@ TEST(PeFileTest, StringsStayInsideTheirSection) {
             .Build();
     CPeFile file;
     ASSERT_TRUE(file.Parse(View(bytes)));
-    EXPECT_EQ(file.StringAtRva(0x1000), "ok");
+    EXPECT_EQ(file.StringAtRva(0x1000)->bytes, "ok");
+    EXPECT_FALSE(file.StringAtRva(0x1000)->cut);
     // No terminator before the section's data ends, though a zero follows in the next one.
-    EXPECT_FALSE(file.StringAtRva(0x1003));
-    EXPECT_EQ(file.StringAtRva(0x1003, 4096, true)->size(), 0x200u - 3);
-    EXPECT_EQ(file.StringAtRva(0x1003, 6, true), "runson");
+    EXPECT_TRUE(file.StringAtRva(0x1003)->cut);
+    EXPECT_EQ(file.StringAtRva(0x1003)->bytes.size(), 0x200u - 3);
+    EXPECT_EQ(file.StringAtRva(0x1003, 6)->bytes, "runson");
+    EXPECT_TRUE(file.StringAtRva(0x1003, 6)->cut);
     EXPECT_FALSE(file.StringAtRva(0x5000));
 }
 
@@ -313,7 +315,7 @@ TEST(PeFileTest, ExportDirectoryAndImportDescriptorsAreReadInPlace) {
     EXPECT_EQ(exp->NumberOfNames, 2u);
     EXPECT_EQ(exp->AddressOfFunctions, layout.exportAddressTable.rva);
     EXPECT_EQ(exp->fileOffset, layout.exportDirectory.offset);
-    EXPECT_EQ(file.StringAtRva(exp->Name), "x.dll");
+    EXPECT_EQ(file.StringAtRva(exp->Name)->bytes, "x.dll");
     EXPECT_FALSE(file.ExportDirectoryAt(0x10));
 
     const auto imports = file.ImportDescriptorsAt(layout.importDirectory.rva);
@@ -325,7 +327,7 @@ TEST(PeFileTest, ExportDirectoryAndImportDescriptorsAreReadInPlace) {
               (section->virtualAddress + section->sizeOfRawData - layout.importDirectory.rva) / 20);
     const auto second = imports->At(1);
     ASSERT_TRUE(second);
-    EXPECT_EQ(file.StringAtRva(second->Name), "TWO.dll");
+    EXPECT_EQ(file.StringAtRva(second->Name)->bytes, "TWO.dll");
     EXPECT_EQ(second->fileOffset, layout.imports[1].descriptor);
     EXPECT_FALSE(second->IsTerminator());
     EXPECT_TRUE(imports->At(2)->IsTerminator());

@@ -74,7 +74,7 @@ std::string Data(const tv::ResourceLeaf* leaf) {
 
 bool HasNote(const CResourceDirectory& dir, std::string_view part) {
     for (const auto& note : dir.Diagnostics())
-        if (note.find(part) != std::string::npos) return true;
+        if (tv::NoteText(note).find(part) != std::string::npos) return true;
     return false;
 }
 
@@ -417,7 +417,7 @@ TEST(ResourceDirectory, DiagnosticsAreCappedForADirectoryFullOfDamage) {
     ASSERT_TRUE(m.read);
     EXPECT_TRUE(m.directory.Types().empty());
     EXPECT_EQ(m.directory.Diagnostics().size(), CResourceDirectory::kMaxDiagnostics + 1);
-    EXPECT_EQ(m.directory.Diagnostics().back(),
+    EXPECT_EQ(tv::NoteText(m.directory.Diagnostics().back()),
               std::to_string(5000 - CResourceDirectory::kMaxDiagnostics) +
                   " weitere Fehler nicht aufgeführt");
 }

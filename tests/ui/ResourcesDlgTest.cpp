@@ -90,6 +90,8 @@ TEST_F(ResourcesDlgTest, EachItemShowsItsPage) {
     tv::CResourcesDlg dlg(&m_host);
     QAbstractItemModelTester tester(dlg.Tree()->model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester rowsTester(dlg.InfoListPage()->List()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_TRUE(dlg.LoadModule(m_path)) << dlg.GetErrorText();
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Modulressourcen sample.dll"));
     // The module's statistics from the start.

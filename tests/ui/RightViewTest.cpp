@@ -2,6 +2,8 @@
 // the background scan's texts, and refills and mode changes in the middle of a scan.
 #include "browser/RightView.h"
 
+#include "browser/QtModuleIconLoader.h"
+
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,6 +11,7 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -280,9 +283,29 @@ TEST(RightViewTest, IconsAreFetchedOnlyForRowsThatArePainted) {
     const size_t fetched = view->Model().FetchedIconCount();
     EXPECT_GT(fetched, 0u);
     EXPECT_LT(fetched, 100u);
-    // Drawn rows show the module's own icon, fetched once.
     view->repaint();
-    EXPECT_EQ(view->Model().FetchedIconCount(), fetched);
+    EXPECT_EQ(view->Model().FetchedIconCount(), fetched) << "a row fetches its icon once";
+    // The modules' own icons are decoded off the UI thread and replace the stand-ins.
+    auto shownOwnIcon = [&] {
+        const auto names = Column(*view, 0);
+        const auto at = std::find(names.begin(), names.end(), "m0.dll");
+        if (at == names.end()) return false;
+        const QModelIndex row = view->Model().index(static_cast<int>(at - names.begin()), 0);
+        view->IconView()->scrollTo(row);
+        view->repaint();
+        const auto icon = row.data(Qt::DecorationRole).value<QIcon>();
+        return icon.availableSizes() == QList<QSize>{QSize(16, 16)};
+    };
+    ASSERT_TRUE(QTest::qWaitFor(shownOwnIcon, 5000));
+    const size_t decoded = view->IconLoader().DecodeCount();
+    EXPECT_LE(decoded, view->Model().FetchedIconCount()) << "only painted rows are decoded";
+
+    // Back in the same folder the icons come from the cache; a module that changed is decoded
+    // anew.
+    f.dir.Write("m0.dll", Module("a changed description"));
+    view->Refill(f.Folder());
+    ASSERT_TRUE(QTest::qWaitFor(shownOwnIcon, 5000));
+    EXPECT_EQ(view->IconLoader().DecodeCount(), decoded + 1);
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+#include "module/ModuleNote.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tv {
+
+namespace {
+
+std::string Dec(uint64_t value) { return std::to_string(value); }
+
+std::string Hex(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// The report shows table addresses eight digits wide, as its own lines do.
+std::string Hex8(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+}  // namespace
+
+std::string NoteText(const ModuleNote& n) {
+    const std::string& w = n.where;
+    switch (n.kind) {
+        case NoteKind::kOptionalHeaderCut:
+            return "Der optionale Kopf wird vom Dateiende abgeschnitten.";
+        case NoteKind::kOptionalHeaderTooSmall:
+            return "SizeOfOptionalHeader (" + Dec(n.a) + ") ist kleiner als der optionale Kopf (" +
+                   Dec(n.b) + " Bytes); die Abschnittstabelle überlappt ihn.";
+        case NoteKind::kSectionTableCut:
+            return "Die Abschnittstabelle wird vom Dateiende abgeschnitten (" + Dec(n.a) + " von " +
+                   Dec(n.b) + " Einträgen).";
+        case NoteKind::kFunctionTableOutside:
+            return "Die Funktionstabelle (" + Hex8(n.a) + ") liegt in keinem Abschnitt.";
+        case NoteKind::kListCut:
+            return "Die Liste wurde nach " + Dec(n.a) + " Einträgen abgebrochen.";
+        case NoteKind::kFunctionsCut:
+            return "Nur " + Dec(n.a) + " von " + Dec(n.b) +
+                   " Funktionseinträgen liegen in der Datei.";
+        case NoteKind::kNamesCut:
+            return "Nur " + Dec(n.a) + " von " + Dec(n.b) + " Namen liegen in der Datei.";
+        case NoteKind::kNamesWithoutFunction:
+            return Dec(n.a) + " Namen verweisen auf keine Funktion.";
+        case NoteKind::kImportDirectoryCut:
+            return "Das Importverzeichnis endet nach " + Dec(n.a) +
+                   " Einträgen mit den Daten seines Abschnitts.";
+        case NoteKind::kResourceRootOutside:
+            return "Das Ressourcenverzeichnis bei RVA " + Hex(n.a) +
+                   " liegt in keinem Abschnitt der Datei";
+        case NoteKind::kEntryPointsToData:
+            return w + " zeigt auf Daten statt auf ein Verzeichnis; übersprungen";
+        case NoteKind::kEntryPointsToRoot:
+            return w + " zeigt zurück auf das Stammverzeichnis; nicht erneut gelesen";
+        case NoteKind::kEntryPointsToParent:
+            return w + " zeigt zurück auf ein umgebendes Verzeichnis; nicht erneut gelesen";
+        case NoteKind::kNotALanguage:
+            return w + " ist keine Sprachnummer; übersprungen";
+        case NoteKind::kLanguageIsDirectory:
+            return w + " zeigt auf ein Verzeichnis statt auf Daten; übersprungen";
+        case NoteKind::kDataEntryOutside:
+            return w + ": der Dateneintrag liegt außerhalb des Verzeichnisses; übersprungen";
+        case NoteKind::kDataOutsideFile:
+            return w + ": die Daten (RVA " + Hex(n.a) + ", " + Dec(n.b) +
+                   " Bytes) liegen außerhalb der Datei";
+        case NoteKind::kDirectoryOutside:
+            return w + ": das Verzeichnis bei Offset " + Hex(n.a) +
+                   " liegt außerhalb der Ressourcendaten; übersprungen";
+        case NoteKind::kDirectoryOverfull:
+            return w + ": das Verzeichnis bei Offset " + Hex(n.a) + " nennt " + Dec(n.b) +
+                   " Einträge, " + Dec(n.c) + " passen hinein";
+        case NoteKind::kIdTooLarge:
+            return w + " hat die Nummer " + Dec(n.a) + ", größer als 65535; übersprungen";
+        case NoteKind::kNameOutside:
+            return w + ": der Name bei Offset " + Hex(n.a) +
+                   " liegt außerhalb der Ressourcendaten; übersprungen";
+        case NoteKind::kEntryBudgetSpent:
+            return "Mehr als " + Dec(n.a) +
+                   " Verzeichniseinträge; das Lesen endet bei einem Eintrag der Ebene " + w +
+                   ", der Rest des Verzeichnisses fehlt";
+        case NoteKind::kMoreNotes:
+            return Dec(n.a) + " weitere Fehler nicht aufgeführt";
+        case NoteKind::kGroupReservedField:
+            return "Das reservierte Feld des Kopfes ist " + Dec(n.a) + " statt 0.";
+        case NoteKind::kGroupWrongType:
+            return "Der Typ im Kopf ist " + Dec(n.a) + " statt " + Dec(n.b) + ".";
+        case NoteKind::kGroupShort:
+            return "Die Gruppe nennt " + Dec(n.a) + " Bilder, die Daten enthalten nur " + Dec(n.b) +
+                   ".";
+    }
+    return "Unbekannter Hinweis";
+}
+
+std::vector<std::string> NoteTexts(std::span<const ModuleNote> notes) {
+    std::vector<std::string> texts;
+    texts.reserve(notes.size());
+    for (const ModuleNote& note : notes)
+        texts.push_back(NoteText(note));
+    return texts;
+}
+
+bool HasNote(std::span<const ModuleNote> notes, NoteKind kind) noexcept {
+    return std::any_of(notes.begin(), notes.end(),
+                       [kind](const ModuleNote& n) { return n.kind == kind; });
+}
+
+}  // namespace tv

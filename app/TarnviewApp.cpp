@@ -18,6 +18,8 @@
 #include "res/Commands.h"
 #include "res/QtResources.h"
 #include "res/QtWaitCursor.h"
+#include "resources/ImagePage.h"
+#include "resources/ResourceTypes.h"
 #include "resources/ResourcesDlg.h"
 #include "settings/Settings.h"
 
@@ -42,12 +44,15 @@ constexpr const char* kUsage =
     "Aufruf: tarnview [ORDNER]\n"
     "        tarnview --headers DATEI\n"
     "        tarnview --resources DATEI\n"
+    "        tarnview --save-picture DATEI TYP NAME AUSGABE.png|AUSGABE.bmp\n"
     "\n"
     "Zeigt Ordner und die Köpfe und Ressourcen von Windows-Modulen (EXE, DLL, SYS, ...).\n"
     "\n"
     "  ORDNER               der Ordner (oder die Datei), den die Ordnerliste beim Start wählt\n"
     "  --headers DATEI      öffnet das Fenster \"Modulköpfe\" von DATEI, in deren Ordner\n"
     "  --resources DATEI    öffnet das Ressourcenfenster von DATEI, in deren Ordner\n"
+    "  --save-picture ...   schreibt das Bild einer Ressource (Bitmap, Symbol, Cursor, Dialog)\n"
+    "                       so, wie die Bildseite es zeigt, ohne ein Fenster zu öffnen\n"
     "  -h, --help           zeigt diesen Text\n";
 
 // path as an absolute path, without asking the file system anything else: the file may be missing,
@@ -59,6 +64,31 @@ std::string AbsolutePath(const std::string& path) {
     std::string folder(buffer);
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+}
+
+// --save-picture FILE TYPE NAME OUT: the exit status 0, 1 when the picture could not be written,
+// 2 for a wrong call.
+int SavePicture(const QStringList& operands) {
+    if (operands.size() < 4) {
+        std::fprintf(stderr, "tarnview: --save-picture braucht DATEI, TYP, NAME und AUSGABE.\n%s",
+                     kUsage);
+        return 2;
+    }
+    auto local = [](const QString& text) { return text.toLocal8Bit().toStdString(); };
+    const std::string file = local(operands[0]);
+    const auto type = tv::ParseResourceIdText(local(operands[1]), true);
+    const auto name = tv::ParseResourceIdText(local(operands[2]), false);
+    if (!type || !name) {
+        std::fprintf(stderr, "tarnview: '%s' ist kein Ressourcen%s.\n",
+                     local(operands[type ? 2 : 1]).c_str(), type ? "name" : "typ");
+        return 2;
+    }
+    std::string error;
+    if (!tv::SaveResourcePicture(AbsolutePath(file), *type, *name, local(operands[3]), error)) {
+        std::fprintf(stderr, "tarnview: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -97,6 +127,9 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
             automation = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             std::fputs(kUsage, stdout);
+            return false;
+        } else if (argument == QLatin1String("--save-picture")) {
+            exitCode = SavePicture(arguments.mid(i + 1));
             return false;
         } else if (argument == QLatin1String("--headers") ||
                    argument == QLatin1String("--resources")) {

@@ -1,5 +1,6 @@
 #include "resources/ImagePage.h"
 
+#include <QBuffer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -7,12 +8,15 @@
 
 #include <algorithm>
 
+#include "common/SystemErrorText.h"
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
 #include "res/Menus.h"
 #include "res/QtWaitCursor.h"
 #include "res/StringTable.h"
 #include "resources/BitmapFile.h"
+#include "resources/DialogPreview.h"
+#include "resources/DialogTestDlg.h"
 #include "resources/QtPicture.h"
 #include "resources/QtSaveFile.h"
 #include "resources/ResourceCatalog.h"
@@ -29,6 +33,7 @@ QString Qs(std::string_view text) {
 
 constexpr uint32_t kBitmapSaveErrorString = 1005;
 constexpr uint32_t kRawSaveErrorString = 1006;
+constexpr uint32_t kDialogLoadErrorString = 1003;
 
 }  // namespace
 
@@ -49,6 +54,7 @@ CImagePage::CImagePage(QWidget* parent)
     m_toolbar->HideButton(cmd::kTestDialog);
     connect(m_toolbar, &CDialogToolBar::commandTriggered, this, [this](uint32_t id) {
         if (id == cmd::kSaveAs) OnSaveAs();
+        if (id == cmd::kTestDialog) OnTestDialog();
     });
 }
 
@@ -128,10 +134,97 @@ void CImagePage::ShowIconImage(const CResourceCatalog& catalog, const CResourceI
 }
 
 void CImagePage::ShowDialogResource(const CResourceCatalog& catalog, const CResourceId& name) {
+    CWaitCursor wait;
     ClearPicture();
     SetSource(catalog, kRtDialog, name);
     m_toolbar->HideButton(cmd::kSaveAs);
     m_toolbar->HideButton(cmd::kTestDialog);
+    const QImage image = DialogPicture(catalog, name);
+    if (image.isNull()) return;
+    SetPicture(PictureOver(image, ButtonFace()));
+    m_toolbar->HideButton(cmd::kTestDialog, false);
+}
+
+void CImagePage::OnTestDialog() {
+    if (m_catalog == nullptr || m_type != kRtDialog) return;
+    try {
+        CDialogTestDlg dialog(this);
+        dialog.SetSource(*m_catalog, m_name);
+        (void)dialog.RunModal();
+    } catch (const std::exception& e) {
+        const std::string_view message = LoadString(kDialogLoadErrorString);
+        CDialogTestDlg::ShowMessage(this,
+                                    Qs(message) + QLatin1Char('\n') + QString::fromUtf8(e.what()));
+    }
+    ActivateParent();
+}
+
+bool SaveResourcePicture(const std::string& modulePath, const CResourceId& type,
+                         const CResourceId& name, const std::string& out, std::string& error) {
+    CResourceCatalog catalog;
+    if (!catalog.Enumerate(modulePath)) {
+        error = ModuleLoadErrorMessage(catalog.GetErrorCode(), modulePath);
+        return false;
+    }
+    if (!catalog.GetData(type, name)) {
+        error =
+            "Das Modul hat keine Ressource " + ResourceTypeSymbol(type) + " " + name.ToText() + ".";
+        return false;
+    }
+    const std::string extension = LowerExtension(out);
+    if (extension != "png" && extension != "bmp") {
+        error = "Das Bild wird als .png oder .bmp geschrieben, nicht als \"" + out + "\".";
+        return false;
+    }
+    CImagePage page;
+    switch (type.IsName() ? 0 : type.GetNumber()) {
+        case kRtBitmap:
+            page.ShowBitmapResource(catalog, name);
+            break;
+        case kRtIcon:
+            page.ShowIconResource(catalog, name);
+            break;
+        case kRtCursor:
+            page.ShowCursorResource(catalog, name);
+            break;
+        case kRtDialog: {
+            std::string reason;
+            if (!CreateDialogPreview(catalog, name, nullptr, &reason)) {
+                error = "Der Dialog " + name.ToText() + " lässt sich nicht erzeugen: " + reason;
+                return false;
+            }
+            page.ShowDialogResource(catalog, name);
+            break;
+        }
+        default:
+            error = "Ressourcen des Typs " + ResourceTypeSymbol(type) +
+                    " sind keine Bilder (Bitmaps, Symbole, Cursor und Dialoge sind es).";
+            return false;
+    }
+    if (page.Picture().Empty()) {
+        error = "Die Ressource " + ResourceTypeSymbol(type) + " " + name.ToText() +
+                " lässt sich nicht als Bild lesen.";
+        return false;
+    }
+    if (extension == "bmp") return SaveBitmapFile(page.Picture(), out, &error);
+    const QImage image = ToQImage(page.Picture());
+    std::vector<uint8_t> bytes;
+    {
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG")) {
+            error = "Das Bild lässt sich nicht als PNG kodieren.";
+            return false;
+        }
+        bytes.assign(encoded.begin(), encoded.end());
+    }
+    return WriteBytesToFile(out, CByteView(bytes.data(), bytes.size()), &error);
+}
+
+QImage DialogPicture(const CResourceCatalog& catalog, const CResourceId& name) {
+    std::unique_ptr<CDialogPreview> preview = CreateDialogPreview(catalog, name, nullptr);
+    return preview ? preview->Picture() : QImage();
 }
 
 void CImagePage::SetZoom(int zoom) {

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <memory>
+#include <string>
 
 #include "module/ResourceDirectory.h"
 #include "resources/Picture.h"
@@ -34,11 +35,13 @@ public:
     void ShowBitmapResource(const CResourceCatalog& catalog, const CResourceId& name);
     void ShowIconResource(const CResourceCatalog& catalog, const CResourceId& name);
     void ShowCursorResource(const CResourceCatalog& catalog, const CResourceId& name);
-    // Dialogs are drawn by the dialog preview; until then the page stays empty with both buttons
-    // hidden, as for a dialog that cannot be created.
+    // The dialog drawn by the dialog preview, frame included; a dialog that cannot be created
+    // leaves the page empty with both buttons hidden.
     void ShowDialogResource(const CResourceCatalog& catalog, const CResourceId& name);
 
     void OnSaveAs();
+    // "Testdialog": the shown dialog running in the test window.
+    void OnTestDialog();
     // Whole-number magnification of the shown picture, 1 to kMaxZoom.
     void SetZoom(int zoom);
     [[nodiscard]] int Zoom() const noexcept { return m_zoom; }
@@ -71,5 +74,16 @@ private:
     QImage m_image;  // m_picture as Qt paints it
     int m_zoom = 1;
 };
+
+// The picture of the catalog's dialog resource name as the image page shows it; null when the
+// dialog cannot be created.
+[[nodiscard]] QImage DialogPicture(const CResourceCatalog& catalog, const CResourceId& name);
+
+// The picture the page shows for resource (type, name) of the module at modulePath (a bitmap, an
+// icon, a cursor or a dialog), written to out as .png or .bmp without a window on the screen.
+// false with a German message naming what failed.
+[[nodiscard]] bool SaveResourcePicture(const std::string& modulePath, const CResourceId& type,
+                                       const CResourceId& name, const std::string& out,
+                                       std::string& error);
 
 }  // namespace tv

@@ -11,6 +11,7 @@ packages=(
     clang-14 libclang-rt-14-dev clang-format
     xvfb xauth imagemagick fonts-dejavu-core dbus-daemon
     locales binutils icoutils
+    fonts-wine fonts-liberation2 fontconfig
 )
 
 sudo_cmd=()

@@ -921,9 +921,13 @@ void CDialogPreview::paintEvent(QPaintEvent*) {
             p.fillRect(box, kFace);
             DrawRaised(p, box);
             QFont marlett = PixelFont(InstalledFamily(QStringLiteral("Marlett")), buttonHeight - 5);
+            marlett.setStyleStrategy(QFont::NoAntialias);
             p.setFont(marlett);
             p.setPen(Qt::black);
-            if (marlett.family() == QStringLiteral("Marlett")) {
+            if (glyph == kHelpGlyph) {
+                p.setFont(PixelFont(InstalledFamily(QStringLiteral("MS Shell Dlg")), 11, true));
+                p.drawText(box.adjusted(0, 0, 0, -1), Qt::AlignCenter, QStringLiteral("?"));
+            } else if (marlett.family() == QStringLiteral("Marlett")) {
                 p.drawText(box.adjusted(0, 0, 0, -1), Qt::AlignCenter, QString(QChar(glyph)));
             } else {
                 // No Marlett: the close cross drawn with lines, other glyphs as letters.

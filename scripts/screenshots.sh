@@ -40,6 +40,6 @@ done
 tests=$here/build/tests/tarnview_ui_tests
 if [ -x "$tests" ]; then
     TARNVIEW_SCREENSHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=offscreen \
-        "$tests" --gtest_filter='ModuleHeadersDlgReal.*:ResourcesDlgReal.*' >/dev/null &&
-        ls "$out"/headers-*.png "$out"/resources-*.png
+        "$tests" --gtest_filter='ModuleHeadersDlgReal.*:ResourcesDlgReal.*:DialogPreviewTest.Dialogtest*' >/dev/null &&
+        ls "$out"/headers-*.png "$out"/resources-*.png "$out"/dialogtest.png
 fi

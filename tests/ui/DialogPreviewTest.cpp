@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Screenshot.h"
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
 #include "resources/DialogTestDlg.h"
@@ -303,6 +304,13 @@ TEST_F(DialogPreviewTest, DialogtestRunsTheDialogAndClosesOnOkCancelAndEscape) {
         EXPECT_EQ(result, std::string(press) == "OK" ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(dialog.Preview(), nullptr) << "the preview goes with the window";
     }
+
+    // Every control, running, for a person to look at.
+    tv::CDialogTestDlg everything(nullptr);
+    everything.SetSource(m_catalog, 3);
+    ASSERT_TRUE(everything.InitDialog());
+    everything.show();
+    SaveScreenshot(everything, QStringLiteral("dialogtest"));
 
     // A smaller dialog shrinks the window.
     tv::CDialogTestDlg shrinking(nullptr);

@@ -55,6 +55,9 @@ const QColor kCaptionRight(0xA6, 0xCA, 0xF0);
 
 // A dialog that lists more controls than this is not drawn further: no real dialog comes near.
 constexpr size_t kMaxControls = 2048;
+// A template may claim 32767 dialog units each way; its picture would need gigabytes. Larger
+// dialogs are cut to this many pixels each way (no screen shows more).
+constexpr int kMaxClientExtent = 4096;
 // Points beyond this are clamped: a hostile font size must not ask for a giant font.
 constexpr int kMaxPointSize = 72;
 // The message-box font a template asks for with this point size.
@@ -363,8 +366,8 @@ bool CDialogPreview::Build(const CResourceCatalog* module) {
     m_frame = FrameOfDialog(m_style, m_model.exStyle, !m_model.menu.IsNone());
     m_caption = Qs(m_model.caption);
 
-    const int clientWidth = std::max(0, DialogToPixelsX(m_model.cx, m_base));
-    const int clientHeight = std::max(0, DialogToPixelsY(m_model.cy, m_base));
+    const int clientWidth = std::clamp(DialogToPixelsX(m_model.cx, m_base), 0, kMaxClientExtent);
+    const int clientHeight = std::clamp(DialogToPixelsY(m_model.cy, m_base), 0, kMaxClientExtent);
     const int inset = m_frame.border + m_frame.clientEdge;
     const int top = m_frame.border + m_frame.caption + m_frame.menu + m_frame.clientEdge;
     setFixedSize(m_frame.Width(clientWidth), m_frame.Height(clientHeight));

@@ -106,8 +106,15 @@ DialogTemplate EveryControl(bool extended) {
 
 class DialogPreviewTest : public ::testing::Test {
 protected:
-    void Load(std::vector<std::pair<uint16_t, std::vector<uint8_t>>> dialogs) {
+    void Load(std::vector<std::pair<uint16_t, std::vector<uint8_t>>> dialogs,
+              bool pictures = false) {
         auto builder = tvtest::PeBuilder::Pe32().Dll();
+        if (pictures) {
+            const auto icon = tvtest::IconImage(16, 16, 4).Build();
+            builder.AddResource(3, 5, 0, icon);
+            builder.AddResource(14, 1, 0, tvtest::GroupIcon({tvtest::IconEntryFor(icon, 5)}));
+            builder.AddResource(2, 7, 0, tvtest::Dib(40, 20, 24).Build());
+        }
         for (auto& [id, bytes] : dialogs)
             builder.AddResource(5, id, 0x0409, bytes);
         m_bytes = builder.Build();
@@ -229,6 +236,24 @@ TEST_F(DialogPreviewTest, HiddenDisabledAndUnknownControls) {
     EXPECT_FALSE(failing.CreateFromTemplate(View(t.Build()), nullptr, nullptr));
     EXPECT_NE(failing.ErrorText().find("MyOwnClass"), std::string::npos);
     EXPECT_TRUE(failing.Picture().isNull());
+
+    // A giant template is cut to a picture that fits in memory; a negative one is empty.
+    tv::CDialogPreview giant;
+    ASSERT_TRUE(giant.CreateFromTemplate(View(DialogTemplate().Rect(0, 0, 32767, 32767).Build()),
+                                         nullptr, nullptr));
+    EXPECT_LE(giant.Picture().width(), 4096 + 6);
+    tv::CDialogPreview negative;
+    ASSERT_TRUE(negative.CreateFromTemplate(View(DialogTemplate().Rect(0, 0, -50, -50).Build()),
+                                            nullptr, nullptr));
+    EXPECT_EQ(negative.Client()->size(), QSize(0, 0));
+
+    // Every cut of a template with every control builds or fails cleanly.
+    const auto every = EveryControl(true).Build();
+    for (size_t length = 0; length < every.size(); length += 7) {
+        const std::vector<uint8_t> cut(every.begin(), every.begin() + static_cast<long>(length));
+        tv::CDialogPreview preview;
+        if (preview.CreateFromTemplate(View(cut), nullptr, nullptr)) (void)preview.Picture();
+    }
 
     // Garbage is refused, not drawn.
     const std::vector<uint8_t> junk(10, 0xFF);
@@ -358,6 +383,28 @@ TEST_F(DialogPreviewTest, TheImagePageShowsDialogsAsPicturesWithTheirFrame) {
     EXPECT_TRUE(page.Picture().Empty());
     EXPECT_TRUE(page.ToolBar()->IsButtonHidden(tv::cmd::kSaveAs));
     EXPECT_TRUE(page.ToolBar()->IsButtonHidden(tv::cmd::kTestDialog));
+}
+
+// Statics show the module's own icons and bitmaps, by ordinal, at the picture's size.
+TEST_F(DialogPreviewTest, StaticPicturesComeFromTheInspectedModule) {
+    auto t = DialogTemplate().Rect(0, 0, 100, 60);
+    t.Add(Control(tvtest::kStaticAtom, 10, NameOrId::Ordinal(1), 4, 4, 20, 20,
+                  tvtest::kWsChildVisible | tv::kSsIcon));
+    t.Add(Control(tvtest::kStaticAtom, 11, NameOrId::Ordinal(7), 30, 4, 10, 10,
+                  tvtest::kWsChildVisible | tv::kSsBitmap));
+    t.Add(Control(tvtest::kStaticAtom, 12, NameOrId::Ordinal(99), 60, 4, 10, 10,
+                  tvtest::kWsChildVisible | tv::kSsIcon));
+    Load({{1, t.Build()}}, true);
+    const auto preview = tv::CreateDialogPreview(m_catalog, 1, nullptr);
+    ASSERT_NE(preview, nullptr);
+    auto label = [&](int i) {
+        return preview->Client()->findChild<QLabel*>(QStringLiteral("control%1").arg(i));
+    };
+    EXPECT_EQ(label(0)->pixmap().size(), QSize(16, 16));
+    EXPECT_EQ(label(0)->size(), QSize(16, 16));
+    EXPECT_EQ(label(1)->size(), QSize(40, 20));
+    // A picture the module does not have leaves the control empty at its own size.
+    EXPECT_TRUE(label(2)->pixmap().isNull());
 }
 
 }  // namespace

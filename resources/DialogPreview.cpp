@@ -26,6 +26,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QStylePainter>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -128,6 +129,8 @@ QFont PixelFont(const QString& family, int pixels, bool bold = false) {
     font.setBold(bold);
     font.setHintingPreference(QFont::PreferFullHinting);
     font.setKerning(false);
+    // Dialog text of the classic look is drawn without smoothing, crisp on its pixel grid.
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 
@@ -178,6 +181,61 @@ protected:
 
 private:
     Painter m_painter;
+};
+
+// A push button whose text follows the button's alignment styles (BS_LEFT, BS_RIGHT, BS_TOP,
+// BS_BOTTOM) and wraps with BS_MULTILINE, as the platform's buttons draw it.
+class CTemplateButton : public QPushButton {
+public:
+    CTemplateButton(const QString& text, uint32_t style, QWidget* parent)
+        : QPushButton(text, parent), m_style(style) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString text = option.text;
+        option.text.clear();
+        p.drawControl(QStyle::CE_PushButton, option);
+        if (text.isEmpty()) return;
+        int flags = Qt::TextShowMnemonic;
+        switch (m_style & kBsCenter) {
+            case kBsLeft:
+                flags |= Qt::AlignLeft;
+                break;
+            case kBsRight:
+                flags |= Qt::AlignRight;
+                break;
+            default:
+                flags |= Qt::AlignHCenter;
+        }
+        switch (m_style & kBsVCenter) {
+            case kBsTop:
+                flags |= Qt::AlignTop;
+                break;
+            case kBsBottom:
+                flags |= Qt::AlignBottom;
+                break;
+            default:
+                flags |= Qt::AlignVCenter;
+        }
+        flags |= (m_style & kBsMultiline) ? Qt::TextWordWrap : Qt::TextSingleLine;
+        QRect area = rect().adjusted(4, 3, -4, -3);
+        if (isDown() || isChecked()) area.translate(1, 1);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::ButtonText));
+        if (!isEnabled()) {
+            // Disabled text is embossed, as the classic look draws it.
+            p.setPen(kHighlight3d);
+            p.drawText(area.translated(1, 1), flags, text);
+            p.setPen(kShadow);
+        }
+        p.drawText(area, flags, text);
+    }
+
+private:
+    uint32_t m_style;
 };
 
 // The border a control's styles give it, drawn around whatever the control paints.
@@ -412,7 +470,7 @@ bool CDialogPreview::AddControl(const DialogControl& c, size_t index,
 
     switch (kind) {
         case ControlKind::kPushButton: {
-            auto* b = new QPushButton(title, m_client);
+            auto* b = new CTemplateButton(title, style, m_client);
             const uint32_t type = style & kBsTypeMask;
             b->setDefault(type == kBsDefPushButton || type == kBsDefSplitButton ||
                           type == kBsDefCommandLink);
@@ -626,9 +684,11 @@ bool CDialogPreview::AddControl(const DialogControl& c, size_t index,
                                     ? HasSunkenEdge(style, c.exStyle)
                                     : (c.exStyle & kWsExClientEdge) || (style & kWsBorder);
             view->setFrameStyle(sunken ? (QFrame::WinPanel | QFrame::Sunken) : QFrame::NoFrame);
-            view->setVerticalScrollBarPolicy((style & kWsVScroll) && kind != ControlKind::kListBox
-                                                 ? Qt::ScrollBarAlwaysOn
-                                                 : Qt::ScrollBarAsNeeded);
+            // A list box shows its bar only when needed unless LBS_DISABLENOSCROLL keeps it.
+            const bool alwaysBar = (style & kWsVScroll) && (kind != ControlKind::kListBox ||
+                                                            (style & 0x1000));
+            view->setVerticalScrollBarPolicy(alwaysBar ? Qt::ScrollBarAlwaysOn
+                                                       : Qt::ScrollBarAsNeeded);
             view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
             if (kind == ControlKind::kListBox && !(style & 0x0100 /* LBS_NOINTEGRALHEIGHT */)) {
                 // The list shrinks to whole lines.
@@ -953,11 +1013,22 @@ void CDialogPreview::paintEvent(QPaintEvent*) {
             }
             if (f.contextHelp && !f.maximizeBox && !f.minimizeBox) button(kHelpGlyph, 2);
         }
-        QFont captionFont = PixelFont(InstalledFamily(QStringLiteral("MS Shell Dlg")),
-                                      f.toolWindow ? 11 : 11, true);
+        int textLeft = bar.left() + 3;
+        // A dialog without the modal frame shows the window menu's icon: the platform's default
+        // application picture, as the dialog sets no icon of its own.
+        const bool modal = (m_model.exStyle & kWsExDlgModalFrame) || (m_style & kDsModalFrame);
+        if (f.systemMenu && !modal && !f.toolWindow) {
+            const QRect icon(bar.left() + 2, bar.top() + (bar.height() - 16) / 2, 16, 16);
+            p.fillRect(icon.adjusted(1, 2, -1, -2), Qt::white);
+            p.fillRect(QRect(icon.left() + 1, icon.top() + 2, 14, 3), kCaptionLeft);
+            p.setPen(Qt::black);
+            p.drawRect(icon.adjusted(1, 2, -2, -3));
+            textLeft = icon.right() + 3;
+        }
+        QFont captionFont = PixelFont(InstalledFamily(QStringLiteral("MS Shell Dlg")), 11, true);
         p.setFont(captionFont);
         p.setPen(Qt::white);
-        const QRect text(bar.left() + 3, bar.top(), right - bar.left() - 4, bar.height());
+        const QRect text(textLeft, bar.top(), right - textLeft - 1, bar.height());
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
                    QFontMetrics(captionFont).elidedText(m_caption, Qt::ElideRight, text.width()));
     }

@@ -213,6 +213,7 @@ TEST(ResourcesDlgReal, EveryItemOfRealModulesCanBeShown) {
         QAbstractItemModel* model = dlg.Tree()->model();
         const QModelIndex root = model->index(0, 0);
         QSet<QWidget*> saved;
+        bool savedDialog = false;
         for (int t = 0; t < model->rowCount(root); ++t) {
             const QModelIndex type = model->index(t, 0, root);
             dlg.Tree()->setCurrentIndex(type);
@@ -220,6 +221,12 @@ TEST(ResourcesDlgReal, EveryItemOfRealModulesCanBeShown) {
                 dlg.Tree()->setCurrentIndex(model->index(r, 0, type));
                 QWidget* page = dlg.VisiblePage();
                 ASSERT_NE(page, nullptr);
+                if (name == "comctl32.dll" && !savedDialog &&
+                    type.data().toString() == QStringLiteral("Dialoge")) {
+                    savedDialog = true;
+                    QCoreApplication::processEvents();
+                    SaveScreenshot(dlg, QStringLiteral("resources-dialog"));
+                }
                 if (name == "comctl32.dll" && !saved.contains(page)) {
                     saved.insert(page);
                     QCoreApplication::processEvents();

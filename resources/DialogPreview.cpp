@@ -37,7 +37,9 @@
 
 #include "res/CommandTarget.h"
 #include "resources/IconGroup.h"
+#include "resources/MenuTemplate.h"
 #include "resources/Picture.h"
+#include "resources/QtMenuBar.h"
 #include "resources/QtPicture.h"
 #include "resources/ResourceCatalog.h"
 #include "resources/ResourceTypes.h"
@@ -309,10 +311,13 @@ QPixmap ModulePicture(const CResourceCatalog* module, const NameOrOrdinal& title
 // no such menu or it cannot be read.
 QWidget* BuildModuleMenuBar(const CResourceCatalog& module, const NameOrOrdinal& menu,
                             QWidget* parent) {
-    (void)module;
-    (void)menu;
-    (void)parent;
-    return nullptr;
+    const CResourceId name =
+        menu.IsOrdinal() ? CResourceId(menu.ordinal) : CResourceId::FromUtf8(menu.name);
+    const auto bytes = module.GetData(CResourceId(static_cast<uint16_t>(kRtMenu)), name);
+    if (!bytes) return nullptr;
+    MenuModel model;
+    if (!ParseMenuTemplate(*bytes, model)) return nullptr;
+    return BuildMenuBar(model, parent);
 }
 
 // Marlett's glyphs for the caption buttons, as the platform draws them.
@@ -685,8 +690,8 @@ bool CDialogPreview::AddControl(const DialogControl& c, size_t index,
                                     : (c.exStyle & kWsExClientEdge) || (style & kWsBorder);
             view->setFrameStyle(sunken ? (QFrame::WinPanel | QFrame::Sunken) : QFrame::NoFrame);
             // A list box shows its bar only when needed unless LBS_DISABLENOSCROLL keeps it.
-            const bool alwaysBar = (style & kWsVScroll) && (kind != ControlKind::kListBox ||
-                                                            (style & 0x1000));
+            const bool alwaysBar =
+                (style & kWsVScroll) && (kind != ControlKind::kListBox || (style & 0x1000));
             view->setVerticalScrollBarPolicy(alwaysBar ? Qt::ScrollBarAlwaysOn
                                                        : Qt::ScrollBarAsNeeded);
             view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

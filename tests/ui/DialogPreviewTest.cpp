@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -114,6 +116,13 @@ protected:
             builder.AddResource(3, 5, 0, icon);
             builder.AddResource(14, 1, 0, tvtest::GroupIcon({tvtest::IconEntryFor(icon, 5)}));
             builder.AddResource(2, 7, 0, tvtest::Dib(40, 20, 24).Build());
+            using tvtest::MenuItem;
+            builder.AddResource(4, 3, 0,
+                                tvtest::MenuTemplate(
+                                    {MenuItem::Popup("&Datei", {MenuItem::Command("&Neu", 10),
+                                                                MenuItem::Separator(),
+                                                                MenuItem::Command("&Ende", 11)}),
+                                     MenuItem::Popup("&Hilfe", {MenuItem::Command("&Info", 12)})}));
         }
         for (auto& [id, bytes] : dialogs)
             builder.AddResource(5, id, 0x0409, bytes);
@@ -405,6 +414,30 @@ TEST_F(DialogPreviewTest, StaticPicturesComeFromTheInspectedModule) {
     EXPECT_EQ(label(1)->size(), QSize(40, 20));
     // A picture the module does not have leaves the control empty at its own size.
     EXPECT_TRUE(label(2)->pixmap().isNull());
+}
+
+// A template's menu is the module's own menu resource, as a bar inside the frame.
+TEST_F(DialogPreviewTest, TheTemplatesMenuIsTheModulesMenuBar) {
+    auto withMenu = DialogTemplate().Style(kPopupCaption | tv::kDsSetFont).Rect(0, 0, 100, 50);
+    withMenu.Menu(NameOrId::Ordinal(3));
+    auto missingMenu = DialogTemplate().Style(kPopupCaption | tv::kDsSetFont).Rect(0, 0, 100, 50);
+    missingMenu.Menu(NameOrId::Ordinal(9));
+    Load({{1, withMenu.Build()}, {2, missingMenu.Build()}}, true);
+    const auto preview = tv::CreateDialogPreview(m_catalog, 1, nullptr);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->Frame().menu, 19);
+    EXPECT_EQ(preview->height(), preview->Client()->height() + 6 + 19 + 19);
+    auto* bar = preview->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->actions().size(), 2);
+    EXPECT_EQ(bar->actions()[0]->text(), QStringLiteral("&Datei"));
+    EXPECT_EQ(bar->actions()[0]->menu()->actions().size(), 3);
+    EXPECT_EQ(bar->geometry().top(), 3 + 19);
+    // A menu the module lacks keeps its place, empty.
+    const auto lacking = tv::CreateDialogPreview(m_catalog, 2, nullptr);
+    ASSERT_NE(lacking, nullptr);
+    EXPECT_EQ(lacking->findChild<QMenuBar*>(), nullptr);
+    EXPECT_EQ(lacking->Frame().menu, 19);
 }
 
 }  // namespace

@@ -388,6 +388,17 @@ TEST_F(DialogPreviewTest, TheImagePageShowsDialogsAsPicturesWithTheirFrame) {
     EXPECT_LT(caption.red(), 0x20);
     EXPECT_GT(caption.blue(), 0x60);
 
+    // "Testdialog" runs the shown dialog modally; Escape inside it ends the run.
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* running = qobject_cast<tv::CDialogTestDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(running, nullptr);
+        ran = running->Preview() != nullptr;
+        QTest::keyClick(running->Preview(), Qt::Key_Escape);
+    });
+    page.OnTestDialog();
+    EXPECT_TRUE(ran);
+
     page.ShowDialogResource(m_catalog, 2);
     EXPECT_TRUE(page.Picture().Empty());
     EXPECT_TRUE(page.ToolBar()->IsButtonHidden(tv::cmd::kSaveAs));

@@ -2,9 +2,16 @@
 // can be added without touching the dispatcher.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace tv {
+class CResourceCatalog;
+class CResourceId;
+class CByteView;
+}  // namespace tv
 
 namespace tv::cli {
 
@@ -36,6 +43,13 @@ int UsageError(std::string_view command);
 // the file; typeText and nameText as the user would type them back.
 int FailMissingResource(const std::string& file, const std::string& typeText,
                         const std::string& nameText);
+
+// Loads the resource of type that FILE NAME name: the name parsed, the module enumerated into
+// catalog, the bytes found. false after the message was printed (what names the resource in it,
+// e.g. "keinen Dialog"); status is then the exit code.
+[[nodiscard]] bool LoadNamedResource(const std::string& file, const std::string& nameText,
+                                     uint16_t type, const char* what, CResourceCatalog& catalog,
+                                     CResourceId& name, CByteView& bytes, int& status);
 
 }  // namespace tv::cli
 

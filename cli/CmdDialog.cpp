@@ -71,40 +71,27 @@ int Run(const std::vector<std::string>& args) {
     }
     if (operands.size() != 2) return tv::cli::UsageError("dialog");
     const std::string& file = operands[0];
-    const std::string& nameText = operands[1];
-
-    const std::optional<tv::CResourceId> name = tv::ParseResourceIdText(nameText, false);
-    if (!name) {
-        return tv::cli::Fail(
-            "'" + nameText +
-            "' ist kein Ressourcenname (eine Zahl von 1 bis 65535 oder ein Name).");
-    }
-
-    const std::string path = tv::cli::ModulePathArgument(file);
-
-    // A module without resources fails here too, with 1812 and its own message.
     CResourceCatalog catalog;
-    if (!catalog.Enumerate(path))
-        return tv::cli::Fail(tv::ModuleLoadErrorMessage(catalog.GetErrorCode(), file));
-    const std::optional<tv::CByteView> bytes = catalog.GetData(tv::kRtDialog, *name);
-    if (!bytes) {
-        return tv::cli::Fail(file + " enthält keinen Dialog " + name->ToText() +
-                             " (oder seine Daten liegen außerhalb der Datei).");
-    }
+    tv::CResourceId name;
+    tv::CByteView bytes;
+    int status = 0;
+    if (!tv::cli::LoadNamedResource(file, operands[1], tv::kRtDialog, "keinen Dialog", catalog,
+                                    name, bytes, status))
+        return status;
 
     tv::DialogModel model;
     tv::PreparedDialog prepared;
     bool ok = false;
     if (preview) {
-        ok = tv::PrepareDialogForPreview(*bytes, prepared);
+        ok = tv::PrepareDialogForPreview(bytes, prepared);
         // The notes of a template too short to prepare come from reading it as it is.
-        if (!ok) (void)tv::ParseDialogTemplate(*bytes, model);
+        if (!ok) (void)tv::ParseDialogTemplate(bytes, model);
     } else {
-        ok = tv::ParseDialogTemplate(*bytes, model);
+        ok = tv::ParseDialogTemplate(bytes, model);
     }
     const tv::DialogModel& shown = preview && ok ? prepared.model : model;
     if (!ok) {
-        std::string message = "Dialog " + name->ToText() + " in " + file + " ist keine Vorlage";
+        std::string message = "Dialog " + name.ToText() + " in " + file + " ist keine Vorlage";
         if (!shown.diagnostics.empty()) message += ": " + shown.diagnostics.front();
         return tv::cli::Fail(message);
     }

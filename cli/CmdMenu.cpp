@@ -58,30 +58,17 @@ int Run(const std::vector<std::string>& args) {
     }
     if (operands.size() != 2) return tv::cli::UsageError("menu");
     const std::string& file = operands[0];
-    const std::string& nameText = operands[1];
-
-    const std::optional<tv::CResourceId> name = tv::ParseResourceIdText(nameText, false);
-    if (!name) {
-        return tv::cli::Fail(
-            "'" + nameText +
-            "' ist kein Ressourcenname (eine Zahl von 1 bis 65535 oder ein Name).");
-    }
-
-    const std::string path = tv::cli::ModulePathArgument(file);
-
-    // A module without resources fails here too, with 1812 and its own message.
     tv::CResourceCatalog catalog;
-    if (!catalog.Enumerate(path))
-        return tv::cli::Fail(tv::ModuleLoadErrorMessage(catalog.GetErrorCode(), file));
-    const std::optional<tv::CByteView> bytes = catalog.GetData(tv::kRtMenu, *name);
-    if (!bytes) {
-        return tv::cli::Fail(file + " enthält kein Menü " + name->ToText() +
-                             " (oder seine Daten liegen außerhalb der Datei).");
-    }
+    tv::CResourceId name;
+    tv::CByteView bytes;
+    int status = 0;
+    if (!tv::cli::LoadNamedResource(file, operands[1], tv::kRtMenu, "kein Menü", catalog, name,
+                                    bytes, status))
+        return status;
 
     tv::MenuModel model;
-    if (!tv::ParseMenuTemplate(*bytes, model)) {
-        std::string message = "Menü " + name->ToText() + " in " + file + " ist keine Vorlage";
+    if (!tv::ParseMenuTemplate(bytes, model)) {
+        std::string message = "Menü " + name.ToText() + " in " + file + " ist keine Vorlage";
         if (!model.diagnostics.empty()) message += ": " + model.diagnostics.front();
         return tv::cli::Fail(message);
     }

@@ -2,13 +2,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/CliCommand.h"
 #include "common/BuildInfo.h"
+#include "common/SystemErrorText.h"
 #include "module/ModuleSearch.h"
+#include "resources/ResourceCatalog.h"
+#include "resources/ResourceTypes.h"
 
 namespace tv::cli {
 
@@ -44,6 +48,31 @@ std::string ModulePathArgument(const std::string& file) {
     std::error_code ec;
     if (IsBareModuleName(file) && std::filesystem::is_regular_file(file, ec)) return "./" + file;
     return file;
+}
+
+bool LoadNamedResource(const std::string& file, const std::string& nameText, uint16_t type,
+                       const char* what, CResourceCatalog& catalog, CResourceId& name,
+                       CByteView& bytes, int& status) {
+    const std::optional<CResourceId> parsed = ParseResourceIdText(nameText, false);
+    if (!parsed) {
+        status = Fail("'" + nameText +
+                      "' ist kein Ressourcenname (eine Zahl von 1 bis 65535 oder ein Name).");
+        return false;
+    }
+    name = *parsed;
+    // A module without resources fails here too, with 1812 and its own message.
+    if (!catalog.Enumerate(ModulePathArgument(file))) {
+        status = Fail(ModuleLoadErrorMessage(catalog.GetErrorCode(), file));
+        return false;
+    }
+    const std::optional<CByteView> found = catalog.GetData(type, name);
+    if (!found) {
+        status = Fail(file + " enthält " + what + " " + name.ToText() +
+                      " (oder seine Daten liegen außerhalb der Datei).");
+        return false;
+    }
+    bytes = *found;
+    return true;
 }
 
 int UsageError(std::string_view command) {

@@ -92,15 +92,15 @@ int Run(const std::vector<std::string>& args) {
     const tv::DialogModel& shown = preview && ok ? prepared.model : model;
     if (!ok) {
         std::string message = "Dialog " + name.ToText() + " in " + file + " ist keine Vorlage";
-        if (!shown.diagnostics.empty()) message += ": " + shown.diagnostics.front();
+        if (!shown.diagnostics.empty()) message += ": " + tv::NoteText(shown.diagnostics.front());
         return tv::cli::Fail(message);
     }
 
     std::string out = tv::DialogLine(shown) + '\n';
     for (size_t i = 0; i < shown.controls.size(); ++i)
         out += tv::ControlLine(shown.controls[i], i) + '\n';
-    for (const std::string& note : shown.diagnostics)
-        out += "NOTE " + note + '\n';
+    for (const tv::ModuleNote& note : shown.diagnostics)
+        out += "NOTE " + tv::NoteText(note) + '\n';
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }

@@ -69,7 +69,7 @@ int Run(const std::vector<std::string>& args) {
     tv::MenuModel model;
     if (!tv::ParseMenuTemplate(bytes, model)) {
         std::string message = "Menü " + name.ToText() + " in " + file + " ist keine Vorlage";
-        if (!model.diagnostics.empty()) message += ": " + model.diagnostics.front();
+        if (!model.diagnostics.empty()) message += ": " + tv::NoteText(model.diagnostics.front());
         return tv::cli::Fail(message);
     }
     const std::string out = tv::MenuOutline(model);

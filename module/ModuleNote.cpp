@@ -91,6 +91,48 @@ std::string NoteText(const ModuleNote& n) {
         case NoteKind::kGroupShort:
             return "Die Gruppe nennt " + Dec(n.a) + " Bilder, die Daten enthalten nur " + Dec(n.b) +
                    ".";
+        case NoteKind::kDialogShort:
+            return "Die Vorlage ist mit " + Dec(n.a) + " Bytes kürzer als ihr fester Kopf (" +
+                   Dec(n.b) + " Bytes).";
+        case NoteKind::kDialogVersion:
+            return "Die erweiterte Vorlage hat die unbekannte Version " + Dec(n.a) +
+                   "; sie wird wie Version 1 gelesen.";
+        case NoteKind::kDialogFieldCut:
+            return w + " der Vorlage wird vom Ende abgeschnitten.";
+        case NoteKind::kDialogItemsMissing:
+            return "Die Vorlage gibt " + Dec(n.a) + " Elemente an, enthält aber nur " + Dec(n.b) +
+                   ".";
+        case NoteKind::kDialogItemCut:
+            return "Element " + Dec(n.a) + ": der " + w +
+                   " wird vom Ende der Vorlage abgeschnitten; die Vorlage gibt " + Dec(n.b) +
+                   " Elemente an, vollständig sind " + Dec(n.c) + ".";
+        case NoteKind::kDialogCreationDataCut:
+            return "Element " + Dec(n.a) + ": die Erzeugungsdaten sollen " + Dec(n.b) +
+                   " Bytes lang sein, die Vorlage enthält nur noch " + Dec(n.c) + ".";
+        case NoteKind::kMenuShort:
+            return "Die Menüvorlage ist mit " + Dec(n.a) + " Bytes kürzer als ihr Kopf (" +
+                   Dec(n.b) + " Bytes).";
+        case NoteKind::kMenuVersion:
+            return "Die Menüvorlage hat die unbekannte Version " + Dec(n.a) +
+                   "; bekannt sind 0 (MENU) und 1 (MENUEX).";
+        case NoteKind::kMenuEntriesPastEnd:
+            return "Der Kopf der Menüvorlage lässt die Einträge bei Byte " + Dec(n.a) +
+                   " beginnen, die Vorlage ist aber nur " + Dec(n.b) + " Bytes lang.";
+        case NoteKind::kMenuEmptyPopup:
+            return "Das Untermenü " + w + " hat keine Einträge: die Vorlage endet davor.";
+        case NoteKind::kMenuNoEnd:
+            return "Die Vorlage endet, bevor der letzte Eintrag einer Ebene (mit MF_END) kam.";
+        case NoteKind::kMenuTooManyEntries:
+            return "Das Menü hat mehr als " + Dec(n.a) +
+                   " Einträge; die übrigen werden nicht gelesen.";
+        case NoteKind::kMenuEntryCut:
+            return "Das Menü endet mitten in einem Eintrag (ab Byte " + Dec(n.a) + ").";
+        case NoteKind::kMenuTextCut:
+            return "Dem Text des Eintrags ab Byte " + Dec(n.a) +
+                   " fehlt das Nullzeichen am Ende: die Vorlage endet vorher.";
+        case NoteKind::kMenuTooDeep:
+            return "Das Menü ist tiefer als " + Dec(n.a) +
+                   " Ebenen verschachtelt; der Rest wird nicht gelesen.";
     }
     return "Unbekannter Hinweis";
 }

@@ -46,6 +46,25 @@ enum class NoteKind : uint8_t {
     kGroupReservedField,  // a = the value
     kGroupWrongType,      // a = the value, b = the expected one
     kGroupShort,          // a = images declared, b = images present
+
+    // Dialog templates.
+    kDialogShort,            // a = bytes, b = the fixed header's size
+    kDialogVersion,          // a = the version
+    kDialogFieldCut,         // where = the field ("Das Menüfeld", "Der Titel", ...)
+    kDialogItemsMissing,     // a = items declared, b = items present
+    kDialogItemCut,          // where = the part cut; a = the item (from 1), b = declared, c = whole
+    kDialogCreationDataCut,  // a = the item (from 1), b = bytes claimed, c = bytes left
+
+    // Menu templates.
+    kMenuShort,           // a = bytes, b = the header's size
+    kMenuVersion,         // a = the version
+    kMenuEntriesPastEnd,  // a = where the entries would start, b = bytes
+    kMenuEmptyPopup,      // where = the popup's text, quoted
+    kMenuNoEnd,
+    kMenuTooManyEntries,  // a = the limit
+    kMenuEntryCut,        // a = the entry's offset
+    kMenuTextCut,         // a = the entry's offset
+    kMenuTooDeep,         // a = the limit
 };
 
 struct ModuleNote {

@@ -277,9 +277,8 @@ bool ParseDialogTemplate(CByteView bytes, DialogModel& model) {
     model.extended = IsExtendedDialogTemplate(bytes);
     const DialogHeaderLayout& layout = HeaderLayout(model.extended);
     if (bytes.Size() < layout.size) {
-        model.diagnostics.push_back(
-            Format("Die Vorlage ist mit %zu Bytes kürzer als ihr fester Kopf (%zu Bytes).",
-                   bytes.Size(), layout.size));
+        model.diagnostics.emplace_back(NoteKind::kDialogShort, std::string(), bytes.Size(),
+                                       layout.size);
         return false;
     }
     if (model.extended) {
@@ -289,10 +288,7 @@ bool ParseDialogTemplate(CByteView bytes, DialogModel& model) {
         // Only version 1 is defined; a later one is read with the same layout, which is all a
         // reader can do.
         if (model.version != 1) {
-            model.diagnostics.push_back(Format(
-                "Die erweiterte Vorlage hat die unbekannte Version %u; sie wird wie Version 1 "
-                "gelesen.",
-                static_cast<unsigned>(model.version)));
+            model.diagnostics.emplace_back(NoteKind::kDialogVersion, std::string(), model.version);
         }
     }
     model.style = *bytes.U32(layout.style);
@@ -305,15 +301,15 @@ bool ParseDialogTemplate(CByteView bytes, DialogModel& model) {
 
     uint64_t pos = layout.size;
     if (!ReadNameOrOrdinal(bytes, pos, model.menu)) {
-        model.diagnostics.push_back("Das Menüfeld der Vorlage wird vom Ende abgeschnitten.");
+        model.diagnostics.emplace_back(NoteKind::kDialogFieldCut, "Das Menüfeld");
         return true;
     }
     if (!ReadNameOrOrdinal(bytes, pos, model.windowClass)) {
-        model.diagnostics.push_back("Das Klassenfeld der Vorlage wird vom Ende abgeschnitten.");
+        model.diagnostics.emplace_back(NoteKind::kDialogFieldCut, "Das Klassenfeld");
         return true;
     }
     if (!ReadText(bytes, pos, model.caption)) {
-        model.diagnostics.push_back("Der Titel der Vorlage wird vom Ende abgeschnitten.");
+        model.diagnostics.emplace_back(NoteKind::kDialogFieldCut, "Der Titel");
         return true;
     }
     // DS_SHELLFONT is DS_SETFONT with DS_FIXEDSYS, so one bit decides whether a font block follows.
@@ -322,8 +318,7 @@ bool ParseDialogTemplate(CByteView bytes, DialogModel& model) {
         const bool whole = ReadFont(bytes, pos, model.extended, font);
         model.font = std::move(font);
         if (!whole) {
-            model.diagnostics.push_back(
-                "Die Schriftangabe der Vorlage wird vom Ende abgeschnitten.");
+            model.diagnostics.emplace_back(NoteKind::kDialogFieldCut, "Die Schriftangabe");
             return true;
         }
     }
@@ -342,30 +337,23 @@ bool ParseDialogTemplate(CByteView bytes, DialogModel& model) {
         uint64_t dataPos = 0;
         const char* failure = nullptr;
         if (!offset || *offset >= bytes.Size()) {
-            model.diagnostics.push_back(
-                Format("Die Vorlage gibt %u Elemente an, enthält aber nur %u.",
-                       static_cast<unsigned>(model.itemCount), i));
+            model.diagnostics.emplace_back(NoteKind::kDialogItemsMissing, std::string(),
+                                           model.itemCount, i);
             return true;
         }
         if (!ReadControlHead(bytes, *offset, model.extended, control, dataPos, failure)) {
-            model.diagnostics.push_back(
-                Format("Element %u: der %s wird vom Ende der Vorlage abgeschnitten; die Vorlage "
-                       "gibt %u Elemente an, vollständig sind %u.",
-                       i + 1, failure, static_cast<unsigned>(model.itemCount), i));
+            model.diagnostics.emplace_back(NoteKind::kDialogItemCut, failure, i + 1,
+                                           model.itemCount, i);
             return true;
         }
         const bool isLast = i + 1 == model.itemCount;
         if (!ReadCreationData(bytes, dataPos, model.extended, isLast, control)) {
-            model.diagnostics.push_back(
-                Format("Element %u: die Erzeugungsdaten sollen %u Bytes lang sein, die Vorlage "
-                       "enthält nur noch %zu.",
-                       i + 1, static_cast<unsigned>(control.creationDataField),
-                       control.creationData.size()));
+            model.diagnostics.emplace_back(NoteKind::kDialogCreationDataCut, std::string(), i + 1,
+                                           control.creationDataField, control.creationData.size());
             model.controls.push_back(std::move(control));
             if (!isLast) {
-                model.diagnostics.push_back(
-                    Format("Die Vorlage gibt %u Elemente an, enthält aber nur %u.",
-                           static_cast<unsigned>(model.itemCount), i + 1));
+                model.diagnostics.emplace_back(NoteKind::kDialogItemsMissing, std::string(),
+                                               model.itemCount, i + 1);
             }
             return true;
         }

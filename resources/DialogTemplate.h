@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "common/ByteView.h"
+#include "module/ModuleNote.h"
 
 namespace tv {
 
@@ -127,7 +128,7 @@ struct DialogModel {
     std::vector<DialogControl> controls;
     // False when the template ended (or broke) before everything it declares was read.
     bool complete = false;
-    std::vector<std::string> diagnostics;
+    std::vector<ModuleNote> diagnostics;
 };
 
 // Where the header fields the preview changes lie, in each layout.

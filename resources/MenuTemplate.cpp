@@ -35,7 +35,7 @@ unsigned long long Ull(uint64_t value) { return static_cast<unsigned long long>(
 
 // A text for a note: at most kNoteTextLength characters, cut between two UTF-8 sequences.
 constexpr size_t kNoteTextLength = 40;
-std::string NoteText(std::string_view text) {
+std::string QuotedNoteText(std::string_view text) {
     size_t characters = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
@@ -63,7 +63,7 @@ public:
     }
 
 private:
-    void Stop(std::string note) {
+    void Stop(ModuleNote note) {
         m_model.diagnostics.push_back(std::move(note));
         m_stopped = true;
     }
@@ -126,26 +126,21 @@ private:
             if (pos >= m_bytes.Size()) {
                 if (owner && items.empty()) {
                     // Not through Format: the text may be longer than its buffer.
-                    Stop("Das Untermenü " + NoteText(owner->text) +
-                         " hat keine Einträge: die Vorlage endet davor.");
+                    Stop(ModuleNote(NoteKind::kMenuEmptyPopup, QuotedNoteText(owner->text)));
                 } else {
-                    Stop(
-                        "Die Vorlage endet, bevor der letzte Eintrag einer Ebene (mit MF_END) "
-                        "kam.");
+                    Stop(ModuleNote(NoteKind::kMenuNoEnd));
                 }
                 return;
             }
             if (m_model.entryCount >= kMaxMenuEntries) {
-                Stop(Format("Das Menü hat mehr als %zu Einträge; die übrigen werden nicht gelesen.",
-                            kMaxMenuEntries));
+                Stop(ModuleNote(NoteKind::kMenuTooManyEntries, {}, kMaxMenuEntries));
                 return;
             }
             MenuEntry entry;
             entry.offset = pos;
             bool last = false;
             if (!ReadHead(pos, entry, last)) {
-                Stop(Format("Das Menü endet mitten in einem Eintrag (ab Byte %llu).",
-                            Ull(entry.offset)));
+                Stop(ModuleNote(NoteKind::kMenuEntryCut, {}, entry.offset));
                 return;
             }
             const bool textEnds = ReadText(pos, entry.text);
@@ -157,10 +152,7 @@ private:
             ++m_model.entryCount;
             if (!textEnds) {
                 items.push_back(std::move(entry));
-                Stop(
-                    Format("Dem Text des Eintrags ab Byte %llu fehlt das Nullzeichen am Ende: die "
-                           "Vorlage endet vorher.",
-                           Ull(items.back().offset)));
+                Stop(ModuleNote(NoteKind::kMenuTextCut, {}, items.back().offset));
                 return;
             }
             if (m_model.extended) {
@@ -173,8 +165,7 @@ private:
                     const auto helpId = m_bytes.U32(pos);
                     if (!helpId) {
                         items.push_back(std::move(entry));
-                        Stop(Format("Das Menü endet mitten in einem Eintrag (ab Byte %llu).",
-                                    Ull(items.back().offset)));
+                        Stop(ModuleNote(NoteKind::kMenuEntryCut, {}, items.back().offset));
                         return;
                     }
                     entry.helpId = *helpId;
@@ -182,10 +173,7 @@ private:
                 }
                 if (depth >= kMaxMenuDepth) {
                     items.push_back(std::move(entry));
-                    Stop(
-                        Format("Das Menü ist tiefer als %zu Ebenen verschachtelt; der Rest wird "
-                               "nicht gelesen.",
-                               kMaxMenuDepth));
+                    Stop(ModuleNote(NoteKind::kMenuTooDeep, {}, kMaxMenuDepth));
                     return;
                 }
                 ReadLevel(pos, depth + 1, entry.children, &entry);
@@ -271,27 +259,22 @@ bool ParseMenuTemplate(CByteView bytes, MenuModel& model) {
     const auto version = bytes.U16(0);
     const auto offset = bytes.U16(2);
     if (!version || !offset) {
-        model.diagnostics.push_back(
-            Format("Die Menüvorlage ist mit %zu Bytes kürzer als ihr Kopf (%llu Bytes).",
-                   bytes.Size(), Ull(kHeaderSize)));
+        model.diagnostics.emplace_back(NoteKind::kMenuShort, std::string(), bytes.Size(),
+                                       kHeaderSize);
         return false;
     }
     model.version = *version;
     model.headerOffset = *offset;
     if (model.version > 1) {
-        model.diagnostics.push_back(
-            Format("Die Menüvorlage hat die unbekannte Version %u; bekannt sind 0 (MENU) und 1 "
-                   "(MENUEX).",
-                   static_cast<unsigned>(model.version)));
+        model.diagnostics.emplace_back(NoteKind::kMenuVersion, std::string(), model.version);
         return false;
     }
     model.extended = model.version == 1;
     if (model.extended) {
         const auto helpId = bytes.U32(4);
         if (!helpId) {
-            model.diagnostics.push_back(
-                Format("Die Menüvorlage ist mit %zu Bytes kürzer als ihr Kopf (%llu Bytes).",
-                       bytes.Size(), Ull(kExtendedHeaderSize)));
+            model.diagnostics.emplace_back(NoteKind::kMenuShort, std::string(), bytes.Size(),
+                                           kExtendedHeaderSize);
             return false;
         }
         model.helpId = *helpId;
@@ -300,10 +283,8 @@ bool ParseMenuTemplate(CByteView bytes, MenuModel& model) {
     // classic header.
     const uint64_t first = kHeaderSize + model.headerOffset;
     if (first > bytes.Size()) {
-        model.diagnostics.push_back(
-            Format("Der Kopf der Menüvorlage lässt die Einträge bei Byte %llu beginnen, die "
-                   "Vorlage ist aber nur %zu Bytes lang.",
-                   Ull(first), bytes.Size()));
+        model.diagnostics.emplace_back(NoteKind::kMenuEntriesPastEnd, std::string(), first,
+                                       bytes.Size());
         return true;
     }
     MenuReader(bytes, model).Read(first);
@@ -314,8 +295,8 @@ std::string MenuOutline(const MenuModel& model) {
     std::string out = model.extended ? Format("MENUEX helpid=%u", model.helpId) : "MENU";
     out += Format(" entries=%zu\n", model.entryCount);
     AppendEntries(model.items, model.extended, out);
-    for (const std::string& note : model.diagnostics)
-        out += "NOTE " + note + '\n';
+    for (const ModuleNote& note : model.diagnostics)
+        out += "NOTE " + NoteText(note) + '\n';
     return out;
 }
 

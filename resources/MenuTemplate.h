@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "common/ByteView.h"
+#include "module/ModuleNote.h"
 
 namespace tv {
 
@@ -118,7 +119,7 @@ struct MenuModel {
     size_t entryCount = 0;         // entries read at every level
     // False when the template ended (or broke) before its last item, or a bound was reached.
     bool complete = false;
-    std::vector<std::string> diagnostics;  // German, one per problem
+    std::vector<ModuleNote> diagnostics;  // one per problem
 };
 
 // Reads a template into model (which is reset first). false when the header is not there (4

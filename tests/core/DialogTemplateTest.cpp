@@ -305,7 +305,7 @@ TEST(DialogTemplate, KeepsTheWholeItemsWhenTheCountClaimsMore) {
         ASSERT_EQ(m.controls.size(), 2u);
         EXPECT_EQ(m.controls[1].title.name, "Abbrechen");
         ASSERT_EQ(m.diagnostics.size(), 1u);
-        EXPECT_NE(m.diagnostics[0].find("60000"), std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("60000"), std::string::npos);
     }
 }
 
@@ -359,7 +359,7 @@ TEST(DialogTemplate, NotesUnterminatedStringsAndHugeCreationData) {
         EXPECT_EQ(m.caption, "Fenster");
         EXPECT_FALSE(m.complete);
         ASSERT_EQ(m.diagnostics.size(), 1u);
-        EXPECT_NE(m.diagnostics[0].find("Titel"), std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("Titel"), std::string::npos);
 
         // An item's class name without terminator drops the item.
         tvtest::DialogItem item = Control(0, 1, "", 0, 0, 1, 1);
@@ -368,7 +368,7 @@ TEST(DialogTemplate, NotesUnterminatedStringsAndHugeCreationData) {
         bytes.resize(bytes.size() - 6);  // size word, title and the class's terminator
         m = Parse(bytes);
         EXPECT_TRUE(m.controls.empty());
-        EXPECT_NE(m.diagnostics.at(0).find("Klassenfeld"), std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics.at(0)).find("Klassenfeld"), std::string::npos);
 
         // A size word of 65535 with three bytes behind it: the item stays, with what exists.
         item = Control(tvtest::kButtonAtom, 1, "B", 0, 0, 1, 1);

@@ -238,7 +238,7 @@ TEST(MenuTemplate, FollowsTheHeaderOffsetAndAcceptsAnEmptyMenu) {
     EXPECT_FALSE(m.complete);
     EXPECT_TRUE(m.items.empty());
     ASSERT_EQ(m.diagnostics.size(), 1u);
-    EXPECT_NE(m.diagnostics[0].find("244"), std::string::npos);
+    EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("244"), std::string::npos);
 
     // Only a header is an empty menu, in both forms.
     for (const auto& empty : {tvtest::MenuTemplate({}), tvtest::MenuExTemplate({})}) {
@@ -259,7 +259,7 @@ TEST(MenuTemplate, RefusesAMissingHeaderAndUnknownVersions) {
     const std::vector<uint8_t> extended = {1, 0, 4, 0, 0, 0, 0};
     EXPECT_FALSE(tv::ParseMenuTemplate(View(extended), m));
     ASSERT_EQ(m.diagnostics.size(), 1u);
-    EXPECT_NE(m.diagnostics[0].find("8 Bytes"), std::string::npos);
+    EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("8 Bytes"), std::string::npos);
 
     auto bytes = tvtest::MenuTemplate({MenuItem::Command("x", 1)});
     bytes[0] = 2;
@@ -268,7 +268,7 @@ TEST(MenuTemplate, RefusesAMissingHeaderAndUnknownVersions) {
     EXPECT_TRUE(m.items.empty());
     EXPECT_FALSE(m.complete);
     ASSERT_EQ(m.diagnostics.size(), 1u);
-    EXPECT_NE(m.diagnostics[0].find("Version 2"), std::string::npos);
+    EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("Version 2"), std::string::npos);
 }
 
 TEST(MenuTemplate, SurvivesEveryTruncation) {
@@ -324,7 +324,7 @@ TEST(MenuTemplate, NotesAMissingEndMarkAnEmptyPopupAndAnEndlessText) {
         EXPECT_FALSE(m.complete);
         EXPECT_EQ(m.items.size(), 2u);
         ASSERT_EQ(m.diagnostics.size(), 1u);
-        EXPECT_NE(m.diagnostics[0].find("MF_END"), std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("MF_END"), std::string::npos);
 
         // A popup at the very end has no entries.
         m = Parse(build({MenuItem::Command("Eins", 1), MenuItem::Popup("&Leer", {})}));
@@ -333,16 +333,17 @@ TEST(MenuTemplate, NotesAMissingEndMarkAnEmptyPopupAndAnEndlessText) {
         EXPECT_TRUE(m.items[1].popup);
         EXPECT_TRUE(m.items[1].children.empty());
         ASSERT_EQ(m.diagnostics.size(), 1u);
-        EXPECT_NE(m.diagnostics[0].find("\"&Leer\""), std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("\"&Leer\""), std::string::npos);
         // A long name is shortened in the note, between two characters.
         std::string longName;
         for (int i = 0; i < 300; ++i)
             longName += "Ä";
         m = Parse(build({MenuItem::Popup(longName, {})}));
         ASSERT_EQ(m.diagnostics.size(), 1u);
-        EXPECT_TRUE(tv::IsValidUtf8(m.diagnostics[0]));
-        EXPECT_NE(m.diagnostics[0].find(longName.substr(0, 80) + "\"…"), std::string::npos);
-        EXPECT_NE(m.diagnostics[0].find("hat keine Einträge"), std::string::npos);
+        EXPECT_TRUE(tv::IsValidUtf8(tv::NoteText(m.diagnostics[0])));
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find(longName.substr(0, 80) + "\"…"),
+                  std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("hat keine Einträge"), std::string::npos);
 
         // Elsewhere an empty popup takes the next item as its own, as the system reads it, and
         // its level then lacks its end.
@@ -363,7 +364,7 @@ TEST(MenuTemplate, NotesAMissingEndMarkAnEmptyPopupAndAnEndlessText) {
         ASSERT_EQ(m.items.size(), 2u);
         EXPECT_EQ(m.items[1].text, "Endlo");
         ASSERT_EQ(m.diagnostics.size(), 1u);
-        EXPECT_NE(m.diagnostics[0].find("Nullzeichen"), std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("Nullzeichen"), std::string::npos);
     }
 }
 
@@ -380,7 +381,7 @@ TEST(MenuTemplate, BoundsTheDepthAndTheNumberOfEntries) {
     const auto flat = Flatten(m.items);
     EXPECT_EQ(flat.back().first, tv::kMaxMenuDepth);
     ASSERT_EQ(m.diagnostics.size(), 1u);
-    EXPECT_NE(m.diagnostics[0].find("16 Ebenen"), std::string::npos);
+    EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("16 Ebenen"), std::string::npos);
 
     // Exactly as deep as allowed, with a command at the bottom, is a whole menu.
     MenuItem chain = MenuItem::Command("Boden", 1);
@@ -402,7 +403,7 @@ TEST(MenuTemplate, BoundsTheDepthAndTheNumberOfEntries) {
         EXPECT_FALSE(m.complete);
         EXPECT_EQ(m.items.size(), tv::kMaxMenuEntries);
         ASSERT_EQ(m.diagnostics.size(), 1u);
-        EXPECT_NE(m.diagnostics[0].find("4096"), std::string::npos);
+        EXPECT_NE(tv::NoteText(m.diagnostics[0]).find("4096"), std::string::npos);
     }
 }
 

@@ -260,8 +260,8 @@ TEST_F(DialogPreviewTest, HiddenDisabledAndUnknownControls) {
     const auto every = EveryControl(true).Build();
     for (size_t length = 0; length < every.size(); length += 7) {
         const std::vector<uint8_t> cut(every.begin(), every.begin() + static_cast<long>(length));
-        tv::CDialogPreview preview;
-        if (preview.CreateFromTemplate(View(cut), nullptr, nullptr)) (void)preview.Picture();
+        tv::CDialogPreview part;
+        if (part.CreateFromTemplate(View(cut), nullptr, nullptr)) (void)part.Picture();
     }
 
     // Garbage is refused, not drawn.

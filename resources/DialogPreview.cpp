@@ -685,8 +685,8 @@ bool CDialogPreview::AddControl(const DialogControl& c, size_t index,
                                     : (c.exStyle & kWsExClientEdge) || (style & kWsBorder);
             view->setFrameStyle(sunken ? (QFrame::WinPanel | QFrame::Sunken) : QFrame::NoFrame);
             // A list box shows its bar only when needed unless LBS_DISABLENOSCROLL keeps it.
-            const bool alwaysBar = (style & kWsVScroll) && (kind != ControlKind::kListBox ||
-                                                            (style & 0x1000));
+            const bool alwaysBar =
+                (style & kWsVScroll) && (kind != ControlKind::kListBox || (style & 0x1000));
             view->setVerticalScrollBarPolicy(alwaysBar ? Qt::ScrollBarAlwaysOn
                                                        : Qt::ScrollBarAsNeeded);
             view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -589,6 +589,7 @@ void CRightView::FlushScanResults(bool force) {
     }
     m_lastFlush.start();
     ApplyScanBatch(results);
+    SetStatusText();
 }
 
 void CRightView::ApplyScanBatch(const std::vector<ScanResult>& results) {

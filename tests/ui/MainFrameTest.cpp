@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QSplitter>
 #include <QTest>
 #include <QToolBar>
 
@@ -279,6 +281,41 @@ TEST(MainFrameTest, TabMovesBetweenThePanesAndModesKeepTheSelection) {
         EXPECT_TRUE(f.Enabled(kHeaders)) << mode;
         EXPECT_TRUE(f.Enabled(kProperties)) << mode;
     }
+    f.Settle();
+}
+
+// "Fenster teilen" holds the split bar: it follows the mouse and the arrow keys until a click or
+// Enter sets it, and Escape puts it back.
+TEST(MainFrameTest, TheSplitCommandMovesTheBarUntilItIsSet) {
+    Fixture f;
+    f.frame->InitialUpdate((f.dir.Path() / "pkg").string());
+    QApplication::setActiveWindow(f.frame.get());
+    auto* splitter = f.frame->findChild<QSplitter*>();
+    ASSERT_NE(splitter, nullptr);
+    const int start = splitter->sizes().value(0);
+    const auto left = [&] { return splitter->sizes().value(0); };
+
+    f.frame->RouteCommand(kWindowSplit);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(splitter, Qt::Key_Right);
+    EXPECT_EQ(left(), start + 24);
+    QTest::keyClick(splitter, Qt::Key_Return);
+    QTest::keyClick(splitter, Qt::Key_Right);  // set: the keys are the views' again
+    EXPECT_EQ(left(), start + 24);
+
+    f.frame->RouteCommand(kWindowSplit);
+    const QPoint at(start / 2, splitter->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(splitter->mapToGlobal(at)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(splitter, &move);
+    EXPECT_LT(left(), start);
+    QTest::keyClick(splitter, Qt::Key_Escape);
+    EXPECT_EQ(left(), start + 24);
+
+    f.frame->RouteCommand(kWindowSplit);
+    QApplication::sendEvent(splitter, &move);
+    QTest::mouseClick(splitter, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_LT(left(), start);
     f.Settle();
 }
 

@@ -202,7 +202,11 @@ void CMainFrame::Create(const CShellNamespace& shell) {
     m_activeView = m_left;
 
     connect(m_left, &CLeftView::selectionChangedTo, this, [this](const tv::CItemIdList& folder) {
-        if (m_right) m_right->Refill(folder);
+        if (m_right) {
+            m_right->Refill(folder);
+            // A note about the folder left behind goes with it.
+            SetMessage(m_right->StatusText());
+        }
         UpdateTitle();
         UpdateCommandStates();
     });

@@ -497,7 +497,20 @@ void CRightView::Refill(const tv::CItemIdList& folder) {
     StartDetailsScan();
 }
 
-void CRightView::Refresh() { Refill(m_folder); }
+void CRightView::Refresh() {
+    const tv::CItemIdList* selected = GetSelectedIdList();
+    const tv::CItemIdList keep = selected != nullptr ? *selected : tv::CItemIdList();
+    Refill(m_folder);
+    // The row the user was on stays selected while it is still there.
+    if (keep.IsNull()) return;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const tv::RowData* record = m_model->Record(row);
+        if (record == nullptr || !(record->idList == keep)) continue;
+        m_model->SetItemSelected(row, true);
+        CurrentView()->scrollTo(m_model->index(row, 0));
+        break;
+    }
+}
 
 void CRightView::StartDetailsScan() {
     StopDetailsScan(true);

@@ -45,7 +45,7 @@ public:
     void InitialUpdate();
     // Shows the folder an absolute item-id list names; a null list empties the list.
     void Refill(const tv::CItemIdList& folder);
-    // Refills with the folder shown last (the Refresh command).
+    // Refills with the folder shown last (the Refresh command), keeping the selected row.
     void Refresh();
 
     // The six mode commands; any other id is ignored.

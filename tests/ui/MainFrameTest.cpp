@@ -138,9 +138,11 @@ TEST(MainFrameTest, RefreshRefillsOnlyTheListAndModesAreChecked) {
     const auto selected = f.Tree().GetSelectedIdList();
     const bool couldGoBack = f.Tree().CanGoBack();
     f.dir.Write("pkg/b.dll", tvtest::PeBuilder::Pe32().Build());
+    f.SelectRow("a.dll");
     f.frame->RouteCommand(kRefresh);
     f.Settle();
     EXPECT_EQ(f.List().Model().GetItemCount(), 3);
+    EXPECT_EQ(f.List().GetSelectedPath(), (f.dir.Path() / "pkg" / "a.dll").string());
     EXPECT_EQ(f.Tree().GetSelectedIdList(), selected);
     EXPECT_EQ(f.Tree().CanGoBack(), couldGoBack);
 

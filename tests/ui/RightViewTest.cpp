@@ -512,12 +512,16 @@ TEST(RightViewTest, TheStatusTextTellsTheScansProgressAndUnreadableFolders) {
                      [&](const QString& text) { texts.push_back(text); });
     view->SetViewMode(tv::cmd::kVersionDetails);
     view->Refill(f.Folder("many"));
+    // A header click is refused while the scan runs, and the header's cursor says so.
+    QWidget* header = view->ReportView()->horizontalHeader()->viewport();
+    EXPECT_EQ(header->cursor().shape(), Qt::BusyCursor);
     ASSERT_FALSE(texts.empty());
     EXPECT_TRUE(texts.back().startsWith(QStringLiteral("Details: "))) << texts.back().toStdString();
     EXPECT_TRUE(texts.back().endsWith(QStringLiteral(" von 30"))) << texts.back().toStdString();
     ASSERT_TRUE(WaitForScan(*view));
     EXPECT_EQ(texts.back(), QString());
     EXPECT_EQ(view->StatusText(), QString());
+    EXPECT_FALSE(header->testAttribute(Qt::WA_SetCursor));
 
     const tv::CItemIdList gone = f.Folder("gone");
     std::filesystem::remove(f.dir.Path() / "gone");

@@ -1,9 +1,12 @@
 #include "app/MainFrame.h"
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,10 +15,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/ShellInfoDlg.h"
 #include "browser/LeftView.h"
+#include "browser/ModuleRows.h"
 #include "browser/RightView.h"
+#include "common/ErrorCodes.h"
 #include "res/Commands.h"
 #include "res/Menus.h"
 #include "res/QtResources.h"
@@ -25,6 +31,109 @@
 namespace tv {
 
 namespace cmd = tv::cmd;
+
+// "Fenster teilen" as split commands work: the split bar follows the mouse until a click sets
+// it; the arrow keys move it, Enter sets it, and Escape or a right click puts it back.
+class CSplitTracker final : public QObject {
+public:
+    explicit CSplitTracker(QSplitter* splitter) : QObject(splitter), m_splitter(splitter) {}
+    ~CSplitTracker() override { Finish(true); }
+    CSplitTracker(const CSplitTracker&) = delete;
+    CSplitTracker& operator=(const CSplitTracker&) = delete;
+
+    [[nodiscard]] bool IsTracking() const noexcept { return m_tracking; }
+
+    void Start() {
+        if (m_tracking || m_splitter->count() < 2 || !m_splitter->isVisible()) return;
+        m_original = m_splitter->sizes();
+        m_tracking = true;
+        // The pointer goes to the bar, which then moves with it, as dragging it would.
+        const int at = m_original.value(0) + m_splitter->handleWidth() / 2;
+        QCursor::setPos(m_splitter->mapToGlobal(QPoint(at, m_splitter->height() / 2)));
+        m_splitter->grabMouse(Qt::SplitHCursor);
+        m_splitter->grabKeyboard();
+        qApp->installEventFilter(this);
+    }
+
+    void Finish(bool keep) {
+        if (!m_tracking) return;
+        m_tracking = false;
+        qApp->removeEventFilter(this);
+        m_splitter->releaseKeyboard();
+        m_splitter->releaseMouse();
+        if (!keep) m_splitter->setSizes(m_original);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!m_tracking) return false;
+        switch (event->type()) {
+            case QEvent::MouseMove:
+                MoveTo(m_splitter
+                           ->mapFromGlobal(
+                               static_cast<QMouseEvent*>(event)->globalPosition().toPoint())
+                           .x());
+                return true;
+            case QEvent::MouseButtonPress:
+                Finish(static_cast<QMouseEvent*>(event)->button() != Qt::RightButton);
+                return true;
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ShortcutOverride:
+                // No shortcut fires and no view scrolls while the bar is held.
+                event->accept();
+                return true;
+            case QEvent::KeyPress:
+                OnKey(*static_cast<QKeyEvent*>(event));
+                return true;
+            case QEvent::WindowDeactivate:
+                if (watched == m_splitter->window()) Finish(false);
+                return false;
+            default:
+                return false;
+        }
+    }
+
+private:
+    void OnKey(const QKeyEvent& key) {
+        // A step of a few pixels, fine steps with Ctrl.
+        const int step = (key.modifiers() & Qt::ControlModifier) ? 1 : 8;
+        switch (key.key()) {
+            case Qt::Key_Left:
+                MoveTo(Position() - step);
+                break;
+            case Qt::Key_Right:
+                MoveTo(Position() + step);
+                break;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                Finish(true);
+                break;
+            case Qt::Key_Escape:
+                Finish(false);
+                break;
+            default:
+                break;
+        }
+    }
+
+    // Where the middle of the bar is, in the splitter's coordinates.
+    [[nodiscard]] int Position() const {
+        return m_splitter->sizes().value(0) + m_splitter->handleWidth() / 2;
+    }
+
+    void MoveTo(int x) {
+        const QList<int> sizes = m_splitter->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        const int left = std::clamp(x - m_splitter->handleWidth() / 2, 0, total);
+        m_splitter->setSizes({left, total - left});
+    }
+
+    QSplitter* m_splitter;
+    QList<int> m_original;
+    bool m_tracking = false;
+};
 
 CMainFrame::CMainFrame(ICommandTarget* app, QWidget* parent)
     : CMainFrame(app, CShellNamespace(), parent) {}
@@ -68,9 +177,11 @@ void CMainFrame::Create(const CShellNamespace& shell) {
         statusBar()->addPermanentWidget(label);
     }
     // The idle text sits under the prompts: a prompt covers it while a command is pointed at, and
-    // it comes back when the pointer leaves.
-    statusBar()->addWidget(
-        new QLabel(QString::fromUtf8(std::string(tv::LoadString(57345)).c_str()), this), 1);
+    // it comes back when the pointer leaves. The list's notes (scan progress, an unreadable
+    // folder) take its place while they last.
+    m_idleText = QString::fromUtf8(std::string(tv::LoadString(57345)).c_str());
+    m_message = new QLabel(m_idleText, this);
+    statusBar()->addWidget(m_message, 1);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_left = new CLeftView(std::make_unique<CShellNamespace>(shell), m_splitter);
@@ -83,6 +194,7 @@ void CMainFrame::Create(const CShellNamespace& shell) {
     setCentralWidget(m_splitter);
     resize(960, 640);
     m_splitter->setSizes({width() / 3, width() - width() / 3});
+    m_splitTracker = new CSplitTracker(m_splitter);
 
     m_left->SetCommandHandler(onCommand);
     m_left->SetCommandUpdater(onUpdate);
@@ -90,12 +202,16 @@ void CMainFrame::Create(const CShellNamespace& shell) {
     m_activeView = m_left;
 
     connect(m_left, &CLeftView::selectionChangedTo, this, [this](const tv::CItemIdList& folder) {
-        if (m_right) m_right->Refill(folder);
+        if (m_right) {
+            m_right->Refill(folder);
+            // A note about the folder left behind goes with it.
+            SetMessage(m_right->StatusText());
+        }
+        UpdateTitle();
         UpdateCommandStates();
     });
-    connect(m_right, &CRightView::folderOpened, this, [this](const tv::CItemIdList& folder) {
-        if (m_left) m_left->SelectChildByIdList(folder);
-    });
+    connect(m_right, &CRightView::folderOpened, this, &CMainFrame::OpenFolderRow);
+    connect(m_right, &CRightView::statusTextChanged, this, &CMainFrame::SetMessage);
     connect(m_right, &CRightView::selectionChanged, this, &CMainFrame::UpdateCommandStates);
     connect(m_right, &CRightView::scanFinished, this, &CMainFrame::UpdateCommandStates);
     m_focusConnection =
@@ -117,11 +233,56 @@ void CMainFrame::Create(const CShellNamespace& shell) {
     UpdateCommandStates();
 }
 
+namespace {
+
+// Where a start path leads: the folder the tree selects, and the file the list selects in it
+// (what a file manager's "Open with" hands over), or no file for a folder or a path that does
+// not exist (which the tree then reports).
+struct StartPlace {
+    std::string folder;
+    std::string file;
+};
+
+StartPlace SplitStartPath(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {path, {}};
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? std::string("/") : path.substr(0, slash), path};
+}
+
+}  // namespace
+
 void CMainFrame::InitialUpdate(const std::string& startPath) {
+    const StartPlace place = SplitStartPath(startPath);
     m_right->InitialUpdate();
-    m_left->InitialUpdate(startPath);
+    if (!place.file.empty()) m_right->KeepListed(m_left->Namespace().PathToIdList(place.file));
+    m_left->InitialUpdate(place.folder);
     if (m_left->GetSelectedIdList().IsNull()) m_right->Refill(tv::CItemIdList());
+    if (!place.file.empty()) m_right->SelectPath(place.file);
+    UpdateTitle();
     UpdateCommandStates();
+}
+
+QString CMainFrame::MessageText() const { return m_message ? m_message->text() : QString(); }
+
+void CMainFrame::SetMessage(const QString& text) {
+    if (m_message) m_message->setText(text.isEmpty() ? m_idleText : text);
+}
+
+void CMainFrame::UpdateTitle() {
+    const QString folder = m_left ? m_left->GetSelectedText() : QString();
+    setWindowTitle(folder.isEmpty() ? QStringLiteral("Tarnview")
+                                    : folder + QStringLiteral(" - Tarnview"));
+}
+
+void CMainFrame::OpenFolderRow(const tv::CItemIdList& folder) {
+    if (!m_left || m_left->SelectChildByIdList(folder)) return;
+    // Gone since the list was filled (or never a folder): say so instead of doing nothing.
+    CShellNamespace& shell = m_left->Namespace();
+    const std::string path = shell.IdListToPath(folder).value_or(std::string());
+    SetMessage(QString::fromStdString(tv::FolderReadErrorText(
+        tv::kErrorPathNotFound, path.empty() ? shell.GetAbsoluteName(folder, false) : path)));
 }
 
 void CMainFrame::SetShellActions(std::function<bool(const std::string&)> fileProperties,
@@ -167,8 +328,9 @@ CCmdUI CMainFrame::QueryCommand(uint32_t id) {
 void CMainFrame::ApplyCommandState(uint32_t id, QAction& action) {
     const CCmdUI ui = QueryCommand(id);
     action.setEnabled(ui.IsEnabled());
-    // An action becomes checkable the first time a target checks it, and stays so.
-    if (ui.IsChecked() || action.isCheckable()) {
+    // An action shows a mark once a target gives it a check state, checked or not, so the
+    // unchecked modes show theirs from the start; it stays checkable.
+    if (ui.HasCheck() || action.isCheckable()) {
         action.setCheckable(true);
         action.setChecked(ui.IsChecked());
     }
@@ -200,7 +362,7 @@ bool CMainFrame::OnCommand(uint32_t id) {
     switch (id) {
         case cmd::kFileOpen:
             if (m_right && m_left && m_right->IsSelectedFolder())
-                m_left->SelectChildByIdList(*m_right->GetSelectedIdList());
+                OpenFolderRow(*m_right->GetSelectedIdList());
             return true;
         case cmd::kResources:
         case cmd::kHeaders: {
@@ -237,6 +399,8 @@ bool CMainFrame::OnCommand(uint32_t id) {
             if (m_right) m_right->SetViewMode(id);
             return true;
         case cmd::kRefresh:
+            // The tree's level too: what was made or removed since shows in both panes.
+            if (m_left) m_left->RefreshSelected();
             if (m_right) m_right->Refresh();
             return true;
         case cmd::kShellInformation:
@@ -251,14 +415,9 @@ bool CMainFrame::OnCommand(uint32_t id) {
         case cmd::kViewStatusBar:
             statusBar()->setVisible(!statusBar()->isVisible());
             return true;
-        case cmd::kWindowSplit: {
-            // Puts the split where the mouse is, as dragging the bar there would.
-            const int x = m_splitter->mapFromGlobal(QCursor::pos()).x();
-            const int total = m_splitter->width();
-            const int left = x > 40 && x < total - 40 ? x : total / 3;
-            m_splitter->setSizes({left, total - left});
+        case cmd::kWindowSplit:
+            m_splitTracker->Start();
             return true;
-        }
         case cmd::kNextPane:
         case cmd::kPrevPane:
             SwitchPane(id == cmd::kNextPane);

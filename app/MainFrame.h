@@ -22,6 +22,7 @@ namespace tv {
 class CLeftView;
 class CRightView;
 class CShellNamespace;
+class CSplitTracker;
 
 class CMainFrame : public QMainWindow, public ICommandTarget {
     Q_OBJECT
@@ -32,8 +33,11 @@ public:
     CMainFrame(ICommandTarget* app, const CShellNamespace& shell, QWidget* parent);
     ~CMainFrame() override;
 
-    // The views' initial updates; the tree then selects startPath (when not empty).
+    // The views' initial updates; the tree then selects startPath (when not empty). A start path
+    // that names a file selects its folder, and the list shows the file selected.
     void InitialUpdate(const std::string& startPath);
+    // The text of the status bar's message pane while no command prompt covers it.
+    [[nodiscard]] QString MessageText() const;
 
     [[nodiscard]] CLeftView* GetLeftView() const noexcept;
     [[nodiscard]] CRightView* GetRightView() const noexcept;
@@ -69,6 +73,11 @@ private:
     [[nodiscard]] ICommandTarget* ActiveView() const;
     void ShowViewsDropDown();
     void SwitchPane(bool next);
+    // "<folder> - Tarnview" for the folder the tree shows, "Tarnview" for none.
+    void UpdateTitle();
+    // Puts text in the message pane; the empty text brings the idle text back.
+    void SetMessage(const QString& text);
+    void OpenFolderRow(const tv::CItemIdList& folder);
 
     ICommandTarget* m_app = nullptr;
     QSplitter* m_splitter = nullptr;
@@ -76,6 +85,9 @@ private:
     QPointer<CLeftView> m_left;
     QPointer<CRightView> m_right;
     QWidget* m_activeView = nullptr;  // the pane that had the focus last
+    QLabel* m_message = nullptr;      // the status bar's message pane
+    QString m_idleText;
+    CSplitTracker* m_splitTracker = nullptr;  // a child of the frame
     std::function<bool(const std::string&)> m_resourcesWindow;
     std::function<bool(const std::string&)> m_headersWindow;
     QMetaObject::Connection m_focusConnection;

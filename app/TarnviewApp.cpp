@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -29,31 +30,32 @@ namespace {
 
 CTarnviewApp* s_instance = nullptr;
 
+// The switches a desktop's object broker starts a server with. Only the "-" spelling counts:
+// "/Embedding" is a path on this system, and a folder may well be called that.
 bool IsAutomationSwitch(const QString& argument) {
-    for (const char* name : {"Embedding", "Automation"}) {
-        for (const char* prefix : {"-", "/"}) {
-            if (argument.compare(QString::fromLatin1(prefix) + QString::fromLatin1(name),
-                                 Qt::CaseInsensitive) == 0)
-                return true;
-        }
+    for (const char* name : {"-Embedding", "-Automation"}) {
+        if (argument.compare(QString::fromLatin1(name), Qt::CaseInsensitive) == 0) return true;
     }
     return false;
 }
 
 constexpr const char* kUsage =
-    "Aufruf: tarnview [ORDNER]\n"
+    "Aufruf: tarnview [--] [ORDNER|DATEI]\n"
     "        tarnview --headers DATEI\n"
     "        tarnview --resources DATEI\n"
     "        tarnview --save-picture DATEI TYP NAME AUSGABE.png|AUSGABE.bmp\n"
     "\n"
     "Zeigt Ordner und die Köpfe und Ressourcen von Windows-Modulen (EXE, DLL, SYS, ...).\n"
     "\n"
-    "  ORDNER               der Ordner (oder die Datei), den die Ordnerliste beim Start wählt\n"
+    "  ORDNER               der Ordner, den die Ordnerliste beim Start wählt\n"
+    "  DATEI                eine Datei, in ihrem Ordner gewählt\n"
     "  --headers DATEI      öffnet das Fenster \"Modulköpfe\" von DATEI, in deren Ordner\n"
     "  --resources DATEI    öffnet das Ressourcenfenster von DATEI, in deren Ordner\n"
     "  --save-picture ...   schreibt das Bild einer Ressource (Bitmap, Symbol, Cursor, Dialog)\n"
     "                       so, wie die Bildseite es zeigt, ohne ein Fenster zu öffnen\n"
-    "  -h, --help           zeigt diesen Text\n";
+    "  -h, --help           zeigt diesen Text\n"
+    "  --                   beendet die Optionen: was folgt, ist ein Pfad, auch wenn es mit\n"
+    "                       \"-\" beginnt\n";
 
 // path as an absolute path, without asking the file system anything else: the file may be missing,
 // and the message that says so should name it as the user wrote it, after the folder.
@@ -121,9 +123,18 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
     std::string moduleToOpen;  // --headers or --resources FILE
     uint32_t windowToOpen = 0;
     bool automation = false;
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (IsAutomationSwitch(argument)) {
+        // Qt has taken its own options out of the list already; a "-" alone is a name.
+        const bool option =
+            !optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1;
+        if (!option) {
+            // The first path is the start path; a desktop hands over one file (%f).
+            if (startPath.empty()) startPath = argument.toLocal8Bit().toStdString();
+        } else if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (IsAutomationSwitch(argument)) {
             automation = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             std::fputs(kUsage, stdout);
@@ -142,19 +153,30 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
             windowToOpen =
                 argument == QLatin1String("--headers") ? tv::cmd::kHeaders : tv::cmd::kResources;
             moduleToOpen = AbsolutePath(arguments[++i].toLocal8Bit().toStdString());
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            continue;  // options of Qt's and of the test harness
-        } else if (startPath.empty()) {
-            startPath = argument.toLocal8Bit().toStdString();
+        } else if (argument == QLatin1String(kQuitAfterShowOption)) {
+            continue;  // main's, for the start-up test
+        } else {
+            // A name the user meant as a path would otherwise vanish without a word.
+            std::fprintf(stderr,
+                         "tarnview: unbekannte Option %s (ein Pfad, der mit \"-\" beginnt, "
+                         "steht nach \"--\").\n%s",
+                         argument.toLocal8Bit().constData(), kUsage);
+            exitCode = 2;
+            return false;
         }
     }
     // Nothing on Linux drives the program as an automation server: started that way, it shows
     // no window and has nothing to wait for.
     if (automation) return false;
 
-    // A module to open is shown in its folder, selected, with its window on top.
-    if (!moduleToOpen.empty())
-        startPath = moduleToOpen.substr(0, moduleToOpen.find_last_of('/') + 1);
+    // A module to open is shown in its folder, selected, with its window on top; one that is
+    // missing is told by its window's load error, so the start path is its folder then.
+    if (!moduleToOpen.empty()) {
+        struct stat st {};
+        startPath = ::stat(moduleToOpen.c_str(), &st) == 0
+                        ? moduleToOpen
+                        : moduleToOpen.substr(0, moduleToOpen.find_last_of('/') + 1);
+    }
     if (startPath.empty())
         m_document.OnNewDocument();
     else
@@ -169,13 +191,10 @@ bool CTarnviewApp::InitInstance(const QStringList& arguments, int& exitCode) {
     frame->SetModuleWindowActions(
         [this](const std::string& path) { return OpenResourcesWindow(path); },
         [this](const std::string& path) { return OpenHeadersWindow(path); });
-    if (m_document.GetTitle() != "Tarnview")
-        frame->setWindowTitle(QString::fromLocal8Bit(m_document.GetTitle().c_str()) +
-                              QStringLiteral(" - Tarnview"));
     frame->show();
+    // The frame names the folder it shows in its title from here on.
     frame->InitialUpdate(m_document.GetStartPath());
     if (!moduleToOpen.empty()) {
-        if (CRightView* list = frame->GetRightView()) list->SelectPath(moduleToOpen);
         if (windowToOpen == tv::cmd::kHeaders)
             OpenHeadersWindow(moduleToOpen);
         else

@@ -33,9 +33,14 @@ public:
     // The one application object, or null before it exists.
     [[nodiscard]] static CTarnviewApp* Instance() noexcept;
 
-    // Start-up: reads the arguments (a path is the start path; -Embedding or -Automation start
-    // without a window), creates the document and the main window and shows it. False when the
-    // program should end at once; exitCode then says with what.
+    // Tells main to leave once the window has shown (the start-up test).
+    static constexpr const char* kQuitAfterShowOption = "--quit-after-show";
+
+    // Start-up: reads the arguments (a path is the start path, a folder or a file to select in
+    // its folder; -Embedding or -Automation start without a window; "--" ends the options, so a
+    // path after it may start with "-"), creates the document and the main window and shows it.
+    // False when the program should end at once; exitCode then says with what (2 for an unknown
+    // option).
     bool InitInstance(const QStringList& arguments, int& exitCode);
     // Shutdown: every module window goes.
     void ExitInstance();

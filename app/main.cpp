@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     if (!app.InitInstance(QApplication::arguments(), exitCode)) return exitCode;
     // Used by the start-up test: show the window, let the event loop run once, then leave.
-    if (QApplication::arguments().contains(QStringLiteral("--quit-after-show")))
+    if (QApplication::arguments().contains(QLatin1String(CTarnviewApp::kQuitAfterShowOption)))
         QTimer::singleShot(0, &qtApp, &QApplication::quit);
     const int result = QApplication::exec();
     app.ExitInstance();

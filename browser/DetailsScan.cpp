@@ -76,8 +76,11 @@ void CDetailsScan::Work() {
 
 void CDetailsScan::RunJob(Job& job) {
     const uint64_t generation = job.generation;
+    m_done = 0;
+    m_doneGeneration = generation;
     for (size_t i = 0; i < job.rows.size() && m_generation.load() == generation; ++i) {
         ScanCells cells = job.compute ? job.compute(job.rows[i]) : ScanCells();
+        m_done = i + 1;
         if (cells.empty()) continue;
         std::lock_guard deliver(m_deliver);
         if (m_generation.load() != generation) return;

@@ -53,6 +53,11 @@ public:
     [[nodiscard]] bool IsRunning() const;
     // The generation of the latest run; results of any other generation are stale.
     [[nodiscard]] uint64_t Generation() const noexcept { return m_generation.load(); }
+    // How many rows the run of generation has finished, with or without texts; 0 for any other
+    // run. For the progress the user sees, so it may lag a row behind.
+    [[nodiscard]] size_t RowsDone(uint64_t generation) const noexcept {
+        return m_doneGeneration.load() == generation ? m_done.load() : 0;
+    }
 
 private:
     struct Job {
@@ -74,9 +79,11 @@ private:
     // callback of the stopped run after it returns.
     std::mutex m_deliver;
     std::atomic<uint64_t> m_generation{0};
-    std::atomic<uint64_t> m_started{0};   // the generation of the latest Start
-    std::atomic<uint64_t> m_finished{0};  // the generation of the latest run that ended
-    std::thread m_thread;                 // started with the first run
+    std::atomic<uint64_t> m_started{0};         // the generation of the latest Start
+    std::atomic<uint64_t> m_finished{0};        // the generation of the latest run that ended
+    std::atomic<uint64_t> m_doneGeneration{0};  // the run m_done counts for
+    std::atomic<size_t> m_done{0};
+    std::thread m_thread;  // started with the first run
 };
 
 }  // namespace tv

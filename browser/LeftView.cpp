@@ -16,6 +16,7 @@
 
 #include "browser/QtShellServices.h"
 #include "common/ByteView.h"
+#include "common/TextCodec.h"
 #include "res/Commands.h"
 #include "res/QtWaitCursor.h"
 #include "res/StringTable.h"
@@ -64,6 +65,8 @@ struct CFolderNode {
     int row = 0;
     FolderKind kind = FolderKind::kFolder;
     bool loaded = false;
+    // A hidden folder the user opened: the tree shows it from then on, while it exists.
+    bool revealed = false;
     // Whether the folder shows an expand button before it is loaded: -1 until asked.
     mutable int hasSubfolders = -1;
     std::vector<std::unique_ptr<CFolderNode>> children;
@@ -86,7 +89,7 @@ public:
         : QAbstractItemModel(parent),
           m_shell(shell),
           m_folderIcon(FolderIcon()),
-          m_homeIcon(ThemeIcon("user-home", StripImage(kStripComputer))),
+          m_homeIcon(ThemeIcon("user-home", m_folderIcon)),
           m_rootIcon(
               ThemeIcon("drive-harddisk", ThemeIcon("computer", StripImage(kStripComputer)))) {
         m_root.kind = FolderKind::kDesktop;
@@ -113,6 +116,85 @@ public:
     // Reads the children of the folder at index once; a folder that vanished or cannot be read
     // gets none, and loses the expand button it had.
     void Load(const QModelIndex& index) { Load(*Node(index)); }
+
+    // Reads the children of the folder at index again and brings the tree in step: folders made
+    // since come in at their sorted place, vanished ones go, and the ones that stay keep their
+    // rows' children and expansion (their indexes stay valid). A hidden child is taken in when
+    // it is wanted (the user opens it) and kept while it exists. Returns the index of wanted
+    // when it is a child now, else an invalid index.
+    QModelIndex Reread(const QModelIndex& at, const CItemIdList& wanted = CItemIdList()) {
+        CFolderNode& node = *Node(at);
+        if (!node.loaded) Load(node);
+        std::vector<ShellChild> found;
+        (void)m_shell.EnumObjects(node.absolute, kEnumFolders | kEnumIncludeHidden, found);
+        // Names as the file system holds them: a child's relative list carries its raw name.
+        const auto nameOf = [](const CItemIdList& list) -> std::optional<std::string_view> {
+            const std::optional<CByteView> data = list.LastItemData();
+            if (!data) return std::nullopt;
+            return std::string_view(reinterpret_cast<const char*>(data->Data()), data->Size());
+        };
+        const std::optional<std::string_view> wantedName =
+            !wanted.IsNull() && wanted.Parent() == node.absolute ? nameOf(wanted) : std::nullopt;
+        const auto present = [&](std::string_view name) -> CFolderNode* {
+            for (const auto& child : node.children)
+                if (child->RawName() == name) return child.get();
+            return nullptr;
+        };
+
+        // What the level holds now: every folder that is not hidden, and the hidden ones shown
+        // before or asked for now.
+        std::vector<std::unique_ptr<CFolderNode>> fresh;
+        std::vector<const CFolderNode*> kept;
+        for (const ShellChild& child : found) {
+            const std::optional<std::string_view> name = nameOf(child.id);
+            if (!name) continue;
+            CFolderNode* existing = present(*name);
+            const bool isWanted = wantedName == name;
+            const bool hidden = (child.attributes & kAttrHidden) != 0;
+            if (hidden && !isWanted && !(existing && existing->revealed)) continue;
+            if (existing) {
+                existing->revealed = existing->revealed || (hidden && isWanted);
+                kept.push_back(existing);
+                continue;
+            }
+            std::unique_ptr<CFolderNode> item = MakeNode(node, child);
+            if (!item) continue;
+            item->revealed = hidden;
+            fresh.push_back(std::move(item));
+        }
+
+        const QModelIndex parentIndex = IndexOf(node);
+        // Vanished children go first, from the back, so the rows before stay where they are.
+        for (size_t i = node.children.size(); i-- > 0;) {
+            const CFolderNode* child = node.children[i].get();
+            if (std::find(kept.begin(), kept.end(), child) != kept.end()) continue;
+            beginRemoveRows(parentIndex, static_cast<int>(i), static_cast<int>(i));
+            node.children.erase(node.children.begin() + static_cast<std::ptrdiff_t>(i));
+            Renumber(node, i);
+            endRemoveRows();
+        }
+        std::sort(fresh.begin(), fresh.end(), SortsBefore);
+        for (auto& item : fresh) {
+            const auto place =
+                std::lower_bound(node.children.begin(), node.children.end(), item, SortsBefore);
+            const auto row = static_cast<size_t>(place - node.children.begin());
+            beginInsertRows(parentIndex, static_cast<int>(row), static_cast<int>(row));
+            node.children.insert(place, std::move(item));
+            Renumber(node, row);
+            endInsertRows();
+        }
+        // Folders that stayed may have gained or lost sub-folders since the view drew them.
+        for (const auto& child : node.children)
+            if (!child->loaded) child->hasSubfolders = -1;
+        if (!node.children.empty())
+            emit dataChanged(index(0, 0, parentIndex),
+                             index(static_cast<int>(node.children.size()) - 1, 0, parentIndex));
+        if (node.hasSubfolders >= 0) node.hasSubfolders = node.children.empty() ? 0 : 1;
+
+        if (!wantedName) return {};
+        const CFolderNode* now = present(*wantedName);
+        return now != nullptr ? IndexOf(*now) : QModelIndex();
+    }
 
     // ---- QAbstractItemModel ----
     QModelIndex index(int row, int column, const QModelIndex& parent) const override {
@@ -182,6 +264,38 @@ private:
         return createIndex(node.row, 0, const_cast<CFolderNode*>(&node));
     }
 
+    static bool SortsBefore(const std::unique_ptr<CFolderNode>& a,
+                            const std::unique_ptr<CFolderNode>& b) {
+        if (const int order = CompareDisplayNames(a->sortText, b->sortText); order != 0)
+            return order < 0;
+        // Two names that are not UTF-8 can show the same text; their bytes still differ.
+        return a->RawName() < b->RawName();
+    }
+
+    static void Renumber(CFolderNode& node, size_t from) {
+        for (size_t i = from; i < node.children.size(); ++i)
+            node.children[i]->row = static_cast<int>(i);
+    }
+
+    // The tree item of one enumerated child of node; null when it vanished meanwhile.
+    std::unique_ptr<CFolderNode> MakeNode(CFolderNode& node, const ShellChild& child) {
+        auto item = std::make_unique<CFolderNode>();
+        item->sortText = m_shell.GetName(node.absolute, child.id, false);
+        // Gone between the listing and the look at its name.
+        if (item->sortText.empty()) return nullptr;
+        item->absolute = CItemIdList::Append(node.absolute, child.id);
+        if (item->absolute.IsNull()) return nullptr;
+        item->text = QString::fromStdString(NameDisplayText(item->sortText));
+        item->parent = &node;
+        if (node.kind == FolderKind::kDesktop) {
+            const CItemIdList home = m_shell.HomeIdList();
+            item->kind = child.id == home                            ? FolderKind::kHome
+                         : child.id == CShellNamespace::RootIdList() ? FolderKind::kRoot
+                                                                     : FolderKind::kFolder;
+        }
+        return item;
+    }
+
     void Load(CFolderNode& node) {
         if (node.loaded) return;
         node.loaded = true;
@@ -192,31 +306,11 @@ private:
 
         std::vector<std::unique_ptr<CFolderNode>> children;
         children.reserve(found.size());
-        const CItemIdList home = m_shell.HomeIdList();
-        const CItemIdList root = CShellNamespace::RootIdList();
-        for (ShellChild& child : found) {
-            auto item = std::make_unique<CFolderNode>();
-            item->sortText = m_shell.GetName(node.absolute, child.id, false);
-            // Gone between the listing and the look at its name.
-            if (item->sortText.empty()) continue;
-            item->absolute = CItemIdList::Append(node.absolute, child.id);
-            if (item->absolute.IsNull()) continue;
-            item->text = QString::fromStdString(item->sortText);
-            item->parent = &node;
-            if (node.kind == FolderKind::kDesktop)
-                item->kind = child.id == home   ? FolderKind::kHome
-                             : child.id == root ? FolderKind::kRoot
-                                                : FolderKind::kFolder;
-            children.push_back(std::move(item));
-        }
+        for (const ShellChild& child : found)
+            if (auto item = MakeNode(node, child)) children.push_back(std::move(item));
         // Sorted once and inserted in one go: a folder with thousands of sub-folders would
         // otherwise pay a sorted insertion and a view update per row.
-        std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) {
-            if (const int order = CompareDisplayNames(a->sortText, b->sortText); order != 0)
-                return order < 0;
-            // Two names that are not UTF-8 can show the same text; their bytes still differ.
-            return a->RawName() < b->RawName();
-        });
+        std::sort(children.begin(), children.end(), SortsBefore);
 
         const QModelIndex parentIndex = IndexOf(node);
         if (children.empty()) {
@@ -397,7 +491,23 @@ bool CLeftView::SelectChildByIdList(const tv::CItemIdList& absolute) {
         SelectIndex(child);
         return true;
     }
-    return false;
+    // The level was read before the folder was made, or the folder is hidden and so left out:
+    // what the user opens (a row of the list, a start path) must open all the same.
+    const QModelIndex found = m_model->Reread(parent, absolute);
+    if (!found.isValid()) return false;
+    SelectIndex(found);
+    return true;
+}
+
+void CLeftView::RefreshSelected() {
+    const QModelIndex selected = SelectedIndex();
+    if (!selected.isValid()) return;
+    (void)m_model->Reread(selected);
+}
+
+QString CLeftView::GetSelectedText() const {
+    const QModelIndex selected = SelectedIndex();
+    return selected.isValid() ? selected.data(Qt::DisplayRole).toString() : QString();
 }
 
 bool CLeftView::SelectIdList(const tv::CItemIdList& absolute) {

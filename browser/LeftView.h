@@ -1,9 +1,10 @@
 // The folder tree of the main window: the desktop's children (the home folder and the file-system
-// root) and, below them, every folder that is not hidden. A folder's sub-folders are read when it
-// is first expanded; selecting a folder expands it and tells the frame through
-// selectionChangedTo, so that the module list can show it. The tree keeps the Back and Forward
-// history of its selections and carries the folder commands (explore, properties) and the folder
-// context menu; the frame drives the navigation operations and decides what the menu enables.
+// root) and, below them, every folder that is not hidden (and the hidden ones the user opened). A
+// folder's sub-folders are read when it is first expanded; selecting a folder expands it and tells
+// the frame through selectionChangedTo, so that the module list can show it. The tree keeps the
+// Back and Forward history of its selections and carries the folder commands (explore, properties)
+// and the folder context menu; the frame drives the navigation operations and decides what the menu
+// enables.
 #pragma once
 
 #include <QPersistentModelIndex>
@@ -64,8 +65,13 @@ public:
     void CollapseSelected();
 
     // Selects the child of the selected folder (of the top level when nothing is selected) whose
-    // absolute list names the same item as absolute; false when there is none.
+    // absolute list names the same item as absolute; false when there is none. A child the tree
+    // lacks (made after the level was read, or hidden) is found by reading the level again; a
+    // hidden folder opened this way stays in the tree.
     bool SelectChildByIdList(const tv::CItemIdList& absolute);
+    // Reads the selected folder's children again (the Refresh command): new folders come, gone
+    // ones go; expansion, selection and history stay.
+    void RefreshSelected();
     // Selects the folder an absolute list names, one level after the other from the top. Starts
     // by selecting nothing; stops at the first level it cannot find and returns false, keeping
     // the levels it found selected. The desktop (the empty list) selects nothing and succeeds;
@@ -76,6 +82,8 @@ public:
 
     // The absolute list of the selected folder; the null list when nothing is selected.
     [[nodiscard]] tv::CItemIdList GetSelectedIdList() const;
+    // The selected folder's name as the tree shows it; empty when nothing is selected.
+    [[nodiscard]] QString GetSelectedText() const;
     [[nodiscard]] CShellNamespace& Namespace() noexcept { return *m_shell; }
 
     // ---- wiring by the frame ----

@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "common/ErrorCodes.h"
+#include "common/SystemErrorText.h"
+#include "common/TextCodec.h"
 #include "res/StringTable.h"
 #include "resources/ReportListAdapter.h"
 #include "settings/Settings.h"
@@ -126,6 +129,7 @@ bool CShellFolderSource::Enumerate(bool folders, std::vector<FolderItem>& items)
     std::vector<ShellChild> children;
     const uint32_t flags = (folders ? kEnumFolders : kEnumNonFolders) | kEnumIncludeHidden;
     const bool complete = m_shell.EnumObjects(m_folder, flags, children);
+    if (!complete && m_error == 0) m_error = m_shell.GetErrorCode();
     items.reserve(children.size());
     for (ShellChild& child : children) {
         FolderItem item;
@@ -135,6 +139,20 @@ bool CShellFolderSource::Enumerate(bool folders, std::vector<FolderItem>& items)
         items.push_back(std::move(item));
     }
     return complete;
+}
+
+std::string FolderReadErrorText(uint32_t code, std::string_view folder) {
+    if (code == kErrorSuccess) return {};
+    std::string text =
+        code == kErrorAccessDenied ? "Zugriff verweigert: " : "Ordner nicht lesbar: ";
+    text += NameDisplayText(SanitizeUtf8(folder));
+    if (const std::string_view reason = SystemMessageText(code); !reason.empty()) {
+        text += " \u2013 ";
+        text += FormatMessageInserts(reason, {});
+    } else {
+        text += " (Fehler " + std::to_string(code) + ")";
+    }
+    return text;
 }
 
 CModuleRowCollector::CModuleRowCollector(const std::set<std::string>& extensions, bool showFolders,

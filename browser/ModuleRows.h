@@ -79,11 +79,19 @@ class CShellFolderSource : public IFolderSource {
 public:
     CShellFolderSource(CShellNamespace& shell, CItemIdList folder);
     bool Enumerate(bool folders, std::vector<FolderItem>& items) override;
+    // The error code (Windows numbering) of the first pass that failed; 0 while none did.
+    [[nodiscard]] uint32_t GetErrorCode() const noexcept { return m_error; }
 
 private:
     CShellNamespace& m_shell;
     CItemIdList m_folder;
+    uint32_t m_error = 0;
 };
+
+// What the status bar says about a folder that could not be read (whole): "Zugriff verweigert:"
+// for error 5, else "Ordner nicht lesbar:", the folder as shown, and the system's text of the
+// error. Empty for error 0.
+[[nodiscard]] std::string FolderReadErrorText(uint32_t code, std::string_view folder);
 
 // A row of the module list: its text in column 0, its absolute id list and its folder flag.
 struct ModuleRow {

@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QPushButton>
@@ -24,6 +23,7 @@
 #include <optional>
 #include <string_view>
 
+#include "browser/QtFileType.h"
 #include "common/DateText.h"
 #include "common/ErrorCodes.h"
 #include "common/NumberText.h"
@@ -142,17 +142,6 @@ QByteArray FileStart(const std::string& path) {
     return data;
 }
 
-// The user interface is German whatever the process locale says, and the MIME database picks
-// the language of its comments from the default locale.
-QString GermanComment(const QMimeType& type) {
-    const QLocale previous;
-    const bool switchLocale = previous.language() != QLocale::German;
-    if (switchLocale) QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const QString comment = type.comment();
-    if (switchLocale) QLocale::setDefault(previous);
-    return comment;
-}
-
 QMimeType MimeTypeOf(const std::string& path, const struct stat& target, bool targetKnown) {
     QMimeDatabase db;
     if (!targetKnown) return db.mimeTypeForName(QStringLiteral("inode/symlink"));
@@ -166,11 +155,18 @@ QMimeType MimeTypeOf(const std::string& path, const struct stat& target, bool ta
     return db.mimeTypeForFileNameAndData(Show(BaseName(path)), FileStart(path));
 }
 
+// Files and folders are typed as the module list types them, so one file has one type name;
+// what the list never shows (links that lead nowhere, devices, pipes) gets the desktop's name.
 QString TypeText(const std::string& path, const struct stat& target, bool targetKnown) {
+    if (targetKnown && (S_ISREG(target.st_mode) || S_ISDIR(target.st_mode))) {
+        CShellNamespace shell;
+        return Show(
+            tv::ItemTypeText(shell, shell.PathToIdList(path), path, S_ISDIR(target.st_mode)));
+    }
     const QMimeType type = MimeTypeOf(path, target, targetKnown);
-    const QString comment = type.isValid() ? GermanComment(type) : QString();
+    const QString comment = type.isValid() ? type.comment() : QString();
     if (comment.isEmpty()) return QString::fromStdString(tv::FileTypeName(BaseName(path)));
-    return comment + QStringLiteral(" (") + type.name() + QLatin1Char(')');
+    return comment;
 }
 
 void AddVersionRows(const std::string& path, std::vector<Row>& rows) {
@@ -290,8 +286,8 @@ bool CPropertiesDlg::LoadPath(const std::string& path) {
     m_error = tv::kErrorSuccess;
     m_rows = std::move(rows);
     CShellNamespace shell;
-    m_name = QString::fromStdString(shell.GetPathDisplayName(path));
-    if (m_name.isEmpty()) m_name = Show(BaseName(path));
+    m_name = QString::fromStdString(tv::NameDisplayText(shell.GetPathDisplayName(path)));
+    if (m_name.isEmpty()) m_name = Show(tv::NameDisplayText(BaseName(path)));
 
     QFileIconProvider icons;
     QIcon icon;

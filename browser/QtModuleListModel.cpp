@@ -2,11 +2,24 @@
 
 #include <QFontMetrics>
 
+#include "common/TextCodec.h"
+
 namespace tv {
 
 namespace {
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A name as the views draw it: control characters as escapes, so that a row stays one line. The
+// bytes that can start one are rare, so the usual name is not copied.
+QString ShownText(std::string_view text) {
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F || b == 0xC2 || b == 0xE2)
+            return ToQString(NameDisplayText(text));
+    }
+    return ToQString(text);
 }
 }  // namespace
 
@@ -47,13 +60,20 @@ const RowData* CModuleListModel::Record(int row) const {
 }
 
 void CModuleListModel::SetColumns(const std::vector<ReportHeaderItem>& headers) {
-    beginResetModel();
-    m_headers.resize(1);
+    // Columns go and come as columns, not as a reset: the rows, their selection and the current
+    // row stay where they are.
+    if (m_headers.size() > 1) {
+        beginRemoveColumns(QModelIndex(), 1, static_cast<int>(m_headers.size()) - 1);
+        m_headers.resize(1);
+        for (Row& row : m_rows)
+            row.cells.resize(1);
+        endRemoveColumns();
+    }
+    if (headers.empty()) return;
+    beginInsertColumns(QModelIndex(), 1, static_cast<int>(headers.size()));
     for (const auto& header : headers)
         m_headers.push_back(header);
-    for (Row& row : m_rows)
-        row.cells.resize(1);
-    endResetModel();
+    endInsertColumns();
 }
 
 int CModuleListModel::rowCount(const QModelIndex& parent) const {
@@ -72,7 +92,7 @@ QVariant CModuleListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
             if (role == Qt::ToolTipRole && column != 0) return {};
-            return column < row.cells.size() ? ToQString(row.cells[column]) : QString();
+            return column < row.cells.size() ? ShownText(row.cells[column]) : QString();
         case kFetchIconRole:
             if (column == 0 && row.image < 0 && m_iconProvider) {
                 const auto* record = reinterpret_cast<const RowData*>(row.data);
@@ -225,7 +245,11 @@ bool CModuleListModel::SetColumnWidth(int column, int width) {
 }
 
 int CModuleListModel::StringWidth(std::string_view text) const {
-    return QFontMetrics(m_font).horizontalAdvance(ToQString(text));
+    return QFontMetrics(m_font).horizontalAdvance(ShownText(text));
+}
+
+int CModuleListModel::GetTextPadding(int column, bool header) const {
+    return m_padding ? m_padding(column, header) : 0;
 }
 
 bool CModuleListModel::HasHeader() const { return true; }

@@ -1,6 +1,9 @@
 // The module list's rows as one Qt model that both the icon views and the report view show, and
 // that the report-list adapter sorts and sizes through tv::IReportList.
 //
+// Names are drawn with their control characters as escapes (a line feed would break the row);
+// the cells keep the real text, which sorting and the paths go by.
+//
 // A row holds its cell texts, its record (absolute item-id list and folder flag; the item data
 // handed to the adapter is the record's address, so a sort moves records with their rows) and an
 // icon slot that stays empty until the row is first drawn: icons cost a look into each module
@@ -95,6 +98,7 @@ public:
     int GetColumnWidth(int column) const override;
     bool SetColumnWidth(int column, int width) override;
     int StringWidth(std::string_view text) const override;
+    int GetTextPadding(int column, bool header) const override;
     bool HasHeader() const override;
     bool GetHeaderItem(int column, ReportHeaderItem& item) const override;
     bool SetHeaderItem(int column, const ReportHeaderItem& item) override;
@@ -112,6 +116,9 @@ public:
         m_getWidth = std::move(get);
         m_setWidth = std::move(set);
     }
+    // What the views draw beside a cell's or a header's text (icon, margins, sort mark).
+    using PaddingGetter = std::function<int(int column, bool header)>;
+    void SetPaddingAccess(PaddingGetter get) { m_padding = std::move(get); }
 
 private:
     struct Row {
@@ -135,6 +142,7 @@ private:
     QFont m_font;
     WidthGetter m_getWidth;
     WidthSetter m_setWidth;
+    PaddingGetter m_padding;
     int m_moveDepth = 0;
     // While a sort moves rows, selection moves with them here and reaches the views at the end.
     std::vector<bool> m_batchSelected;

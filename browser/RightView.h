@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,7 @@ class QTimer;
 class QStackedWidget;
 class QTableView;
 class QAbstractItemView;
+class QResizeEvent;
 
 namespace tv {
 
@@ -43,7 +45,7 @@ public:
     void InitialUpdate();
     // Shows the folder an absolute item-id list names; a null list empties the list.
     void Refill(const tv::CItemIdList& folder);
-    // Refills with the folder shown last (the Refresh command).
+    // Refills with the folder shown last (the Refresh command), keeping the selected row.
     void Refresh();
 
     // The six mode commands; any other id is ignored.
@@ -60,7 +62,13 @@ public:
     [[nodiscard]] int GetSelectedRow() const;
     // Selects the row of the file or folder at path and scrolls to it; false when no row shows it.
     bool SelectPath(const std::string& path);
+    // A file that is listed in its folder whatever the extension list says: the one the program
+    // was started with, which the user asked to see. The null list forgets it.
+    void KeepListed(const tv::CItemIdList& file) { m_keepListed = file; }
     [[nodiscard]] bool IsScanning() const { return m_scanning; }
+    // What the status bar's message pane says for the list: the scan's progress while it runs
+    // in a report mode, else why the folder could not be read; empty when there is nothing.
+    [[nodiscard]] QString StatusText() const;
 
     // The scan's results reach the list in batches, so that a fast scan costs the user interface
     // one model update and one column fit per batch instead of one per cell.
@@ -89,7 +97,7 @@ public:
 
     // A click on a column header, as the header reports it.
     void OnColumnClick(int column);
-    // A double click on a row.
+    // A double click on a row, or Enter on the selected one.
     void OnRowActivated(int row);
 
     bool OnCommand(uint32_t id) override;
@@ -109,10 +117,22 @@ signals:
     void selectionChanged();
     // The scan ended on its own (not stopped).
     void scanFinished();
+    // StatusText changed.
+    void statusTextChanged(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildColumns();
+    // Gives every column its starting width (what a new mode starts with), except the ones the
+    // user sized; then the header texts are fitted.
+    void ResetColumnWidths();
+    void UpdateWidthLimit();
+    // The pixels a cell or header item draws beside its text, measured once per style.
+    [[nodiscard]] int TextPadding(int column, bool header) const;
     void ApplyStyle();
+    void SetStatusText();
     void LoadExtensionList();
     void ScanDone(uint64_t generation);
     // Takes the results the scan thread has collected and applies them, at most once per
@@ -132,6 +152,14 @@ private:
     bool m_showFolders = true;
     std::set<std::string> m_extensions;
     tv::CItemIdList m_folder;  // the folder shown, for Refresh
+    tv::CItemIdList m_keepListed;
+    std::string m_folderError;  // why the folder shown could not be read (whole)
+    QString m_statusText;
+    // Columns whose width the user set; fits leave them alone until the mode changes.
+    std::set<int> m_userWidths;
+    bool m_settingWidths = false;                      // the view itself resizes a column
+    mutable std::array<int, 3> m_padding{-1, -1, -1};  // name cell, other cell, header
+    QTimer* m_progressTimer = nullptr;
     // Filled by the scan thread; declared before the scan, so they outlive its thread.
     std::mutex m_resultsMutex;
     std::vector<ScanResult> m_results;

@@ -135,9 +135,22 @@ ScanCells ResourceTexts(const std::string& path) {
 }
 
 ScanCells ScanRowTexts(uint32_t mode, const ScanRow& row, CShellNamespace& shell) {
+    return ScanRowTexts(mode, row,
+                        [&shell](const ScanRow& r) { return shell.GetTypeName(r.idList); });
+}
+
+std::string ScanProgressText(uint64_t done, uint64_t total) {
+    CNumberText doneText;
+    CNumberText totalText;
+    doneText.FormatUnsigned(done);
+    totalText.FormatUnsigned(total);
+    return "Details: " + doneText.GetText() + " von " + totalText.GetText();
+}
+
+ScanCells ScanRowTexts(uint32_t mode, const ScanRow& row, const TypeNameOf& typeName) {
     switch (mode) {
         case kModeDetails: {
-            const std::string type = shell.GetTypeName(row.idList);
+            const std::string type = typeName ? typeName(row) : std::string();
             const size_t slash = row.path.rfind('/');
             const std::string_view name = slash == std::string::npos
                                               ? std::string_view(row.path)

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,5 +87,13 @@ struct ResourceCounts {
 // The cells of one row in a mode; nothing in the modes without detail columns. The type name of
 // the details mode is shell's, from the row's id list.
 [[nodiscard]] ScanCells ScanRowTexts(uint32_t mode, const ScanRow& row, CShellNamespace& shell);
+// The same with the type name from typeName (the user interface's, which also knows the
+// desktop's file types); it is asked on the scan's thread.
+using TypeNameOf = std::function<std::string(const ScanRow& row)>;
+[[nodiscard]] ScanCells ScanRowTexts(uint32_t mode, const ScanRow& row, const TypeNameOf& typeName);
+
+// The status bar's note while a scan runs: "Details: 1.234 von 18.005", German separators
+// whatever the locale.
+[[nodiscard]] std::string ScanProgressText(uint64_t done, uint64_t total);
 
 }  // namespace tv

@@ -142,6 +142,40 @@ std::string SanitizeUtf8(std::string_view text) {
     return out;
 }
 
+std::string NameDisplayText(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto b = static_cast<unsigned char>(name[i]);
+        // Bytes below 0x80 never occur inside a longer sequence, so they can be looked at alone.
+        if (b == '\n') {
+            out += "\\n";
+        } else if (b == '\r') {
+            out += "\\r";
+        } else if (b == '\t') {
+            out += "\\t";
+        } else if (b < 0x20 || b == 0x7F) {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+        } else if (b == 0xC2 && i + 1 < name.size() &&
+                   static_cast<unsigned char>(name[i + 1]) == 0x85) {
+            out += "\\u0085";
+            ++i;
+        } else if (b == 0xE2 && i + 2 < name.size() &&
+                   static_cast<unsigned char>(name[i + 1]) == 0x80 &&
+                   (static_cast<unsigned char>(name[i + 2]) == 0xA8 ||
+                    static_cast<unsigned char>(name[i + 2]) == 0xA9)) {
+            out += static_cast<unsigned char>(name[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            out += name[i];
+        }
+    }
+    return out;
+}
+
 std::string Cp1252ToUtf8(std::string_view text) {
     // 0x80..0x9F differ from Latin-1; the five unassigned positions keep their C1 value.
     static constexpr std::array<char16_t, 32> kHigh = {

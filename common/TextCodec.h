@@ -23,6 +23,10 @@ inline constexpr char32_t kInvalidUtf8Byte = 0x110000;
 [[nodiscard]] bool IsValidUtf8(std::string_view text) noexcept;
 // text with every invalid UTF-8 sequence replaced by U+FFFD: for file names, which are raw bytes.
 [[nodiscard]] std::string SanitizeUtf8(std::string_view text);
+// A name (valid UTF-8) as it can be drawn on one line: line feed, carriage return and tab as
+// \n, \r and \t (the string tables' escapes), every other C0 control and DEL as \xNN, and the
+// characters that also break lines (U+0085, U+2028, U+2029) as \uNNNN. Everything else stays.
+[[nodiscard]] std::string NameDisplayText(std::string_view name);
 // Appends the UTF-8 form of one code point (U+FFFD for surrogates and values past U+10FFFF).
 void AppendUtf8(std::string& out, char32_t codePoint);
 // Bytes of a Windows-1252 string (the code page of most 8-bit texts in modules) as UTF-8.

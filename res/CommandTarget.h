@@ -19,10 +19,14 @@ public:
     }
     void SetCheck(bool check = true) noexcept {
         m_checked = check;
+        m_checkSet = true;
         m_handled = true;
     }
     [[nodiscard]] bool IsEnabled() const noexcept { return m_enabled; }
     [[nodiscard]] bool IsChecked() const noexcept { return m_checked; }
+    // True when the target gave the command a check state, checked or not: its menu entry is one
+    // that shows a mark.
+    [[nodiscard]] bool HasCheck() const noexcept { return m_checkSet; }
     // True once a target claimed the command (by enabling, disabling or checking it).
     [[nodiscard]] bool IsHandled() const noexcept { return m_handled; }
 
@@ -30,6 +34,7 @@ private:
     uint32_t m_id;
     bool m_enabled = false;
     bool m_checked = false;
+    bool m_checkSet = false;
     bool m_handled = false;
 };
 

@@ -63,6 +63,9 @@ public:
     virtual bool SetColumnWidth(int column, int width) = 0;
     // Pixel width of text as the list would draw it in a cell (measuring is the view's job).
     [[nodiscard]] virtual int StringWidth(std::string_view text) const = 0;
+    // Pixels a cell of the column (or, with header, its header item) draws beside its text: the
+    // row's icon, the view's own margins, a sort mark. 0 unless the list says otherwise.
+    [[nodiscard]] virtual int GetTextPadding(int /*column*/, bool /*header*/) const { return 0; }
 
     // ---- header (it has one item per column)
     [[nodiscard]] virtual bool HasHeader() const = 0;

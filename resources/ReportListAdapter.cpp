@@ -347,22 +347,27 @@ void CReportListAdapter::SetWidth(int nColumn, int64_t width) {
                             static_cast<int>(std::clamp<int64_t>(width, 0, tv::kMaxColumnWidth)));
 }
 
+int64_t CReportListAdapter::NeededWidth(int nColumn, const std::string& text, bool header) const {
+    const int64_t limit = m_widthLimit > 0 ? std::min(m_widthLimit, tv::kMaxColumnWidth)
+                                           : int64_t{tv::kMaxColumnWidth};
+    const int64_t needed = int64_t{std::max(m_pList->StringWidth(text), 0)} +
+                           tv::kColumnTextMargin +
+                           std::max(m_pList->GetTextPadding(nColumn, header), 0);
+    return std::min(needed, limit);
+}
+
 bool CReportListAdapter::AutoSizeColumn(int nColumn, bool bShrink) {
     if (!m_pList->HasHeader()) return false;
     const int width = m_pList->GetColumnWidth(nColumn);
     if (width <= 0) return true;
-    const auto needed = [this](const std::string& text) {
-        return std::min<int64_t>(
-            int64_t{std::max(m_pList->StringWidth(text), 0)} + tv::kColumnTextMargin,
-            tv::kMaxColumnWidth);
-    };
     const int64_t floor = bShrink ? tv::kColumnTextMargin : width;
     int64_t widest = floor;
     const int count = m_pList->GetItemCount();
     for (int item = 0; item < count; ++item)
-        widest = std::max(widest, needed(m_pList->GetItemText(item, nColumn)));
+        widest = std::max(widest, NeededWidth(nColumn, m_pList->GetItemText(item, nColumn), false));
     tv::ReportHeaderItem header;
-    if (m_pList->GetHeaderItem(nColumn, header)) widest = std::max(widest, needed(header.text));
+    if (m_pList->GetHeaderItem(nColumn, header))
+        widest = std::max(widest, NeededWidth(nColumn, header.text, true));
     if (widest > floor) SetWidth(nColumn, widest);
     return true;
 }
@@ -382,10 +387,8 @@ bool CReportListAdapter::FitItemInColumns(int nItem) {
     for (int column = 0; column < columns; ++column) {
         const int width = m_pList->GetColumnWidth(column);
         if (width <= 0) continue;
-        const int64_t needed =
-            int64_t{std::max(m_pList->StringWidth(m_pList->GetItemText(nItem, column)), 0)} +
-            tv::kColumnTextMargin;
-        if (width < std::min<int64_t>(needed, tv::kMaxColumnWidth)) SetWidth(column, needed);
+        const int64_t needed = NeededWidth(column, m_pList->GetItemText(nItem, column), false);
+        if (width < needed) SetWidth(column, needed);
     }
     return true;
 }

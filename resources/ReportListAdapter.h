@@ -105,7 +105,14 @@ public:
     // Exchanges two complete rows: every cell text, item data, image, selected and check state.
     void SwapItems(int nItem1, int nItem2);
 
-    // Widens the column to its widest cell or header text plus 25 pixels. With bShrink the column
+    // The widest a fit makes a column (the module list: half its view), 0 for no limit but
+    // kMaxColumnWidth. Longer texts are then cut in the view; a column that is wider already (the
+    // user made it so) is not narrowed by a fit that only grows.
+    void SetWidthLimit(int limit) noexcept { m_widthLimit = limit; }
+    [[nodiscard]] int GetWidthLimit() const noexcept { return m_widthLimit; }
+
+    // Widens the column to its widest cell or header text plus 25 pixels and the list's padding
+    // (tv::IReportList::GetTextPadding), at most to the width limit. With bShrink the column
     // becomes exactly that wide, narrower too, provided some text needs more than 25 pixels;
     // without it the column only grows. A hidden column (width 0 or less) is left alone. false
     // only when the list has no header.
@@ -142,9 +149,12 @@ private:
     [[nodiscard]] std::vector<tv::ReportSortKey> ColumnKeys(int nColumn) const;
     void ApplyOrder(const std::vector<int>& order);
     void SetWidth(int nColumn, int64_t width);
+    // What a text of the column needs: its width, the margin, the padding, within the limits.
+    [[nodiscard]] int64_t NeededWidth(int nColumn, const std::string& text, bool header) const;
 
     tv::IReportList* m_pList;
     std::vector<std::pair<int, int>> m_kinds;  // (column, kind)
+    int m_widthLimit = 0;
 };
 
 }  // namespace tv

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Starts Tarnview under Xvfb on a folder of modules once in each of the six view modes and writes
-# one PNG per mode, for a look at what users see; then the headers window of a PE32 and a PE32+
+# one PNG per mode, for a look at what users see, and once on a module of the folder; then the
+# main window's situations from the UI tests, the headers window of a PE32 and a PE32+
 # module in both displays and the resources window's pages (from the UI tests, when NSIS's and Wine's modules are unpacked under
 # /tmp as the README says).
 #
@@ -37,9 +38,22 @@ for entry in 59409:large-icons 59408:small-icons 59410:list 59411:details \
     echo "$out/$name.png"
 done
 
+# Started as a file manager's "Open with" starts it: a module's path, selected in its folder.
+module=$(ls "$folder"/*.dll 2>/dev/null | head -n 1)
+if [ -n "$module" ]; then
+    hive="$work/start-file.reg"
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Brisling\\Sablekit\\Tarnview\\ViewSettings]\n"RightViewStyle"=dword:%08x\n' 59411 >"$hive"
+    TARNVIEW_HIVE="$hive" xvfb-run -a -s "-screen 0 1024x700x24" sh -c '
+        "$1" "$2" & pid=$!
+        sleep "$3"
+        import -window root "$4"
+        kill "$pid"' sh "$program" "$module" "$wait_seconds" "$out/start-file.png"
+    echo "$out/start-file.png"
+fi
+
 tests=$here/build/tests/tarnview_ui_tests
 if [ -x "$tests" ]; then
     TARNVIEW_SCREENSHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=offscreen \
-        "$tests" --gtest_filter='ModuleHeadersDlgReal.*:ResourcesDlgReal.*:DialogPreviewTest.Dialogtest*' >/dev/null &&
-        ls "$out"/headers-*.png "$out"/resources-*.png "$out"/dialogtest.png
+        "$tests" --gtest_filter='ModuleHeadersDlgReal.*:ResourcesDlgReal.*:DialogPreviewTest.Dialogtest*:MainWindowScreens.*' >/dev/null &&
+        ls "$out"/headers-*.png "$out"/resources-*.png "$out"/dialogtest.png "$out"/browser-*.png
 fi

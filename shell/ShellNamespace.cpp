@@ -290,10 +290,18 @@ std::string FileTypeName(std::string_view name) {
     return SanitizeUtf8(upper) + "-Datei";
 }
 
-// The folder tree asks this for every folder it inserts, so it must stay cheap in folders of any
+// The folder tree asks this for every folder it draws, so it must stay cheap in folders of any
 // size. An expand button that then finds nothing costs less than reading a folder of a hundred
 // thousand files for every row.
+//
+// Most file systems count a folder's sub-folders in its link count (2 + their number), which
+// answers for real sub-folders without reading anything: a count of 2 leaves only links that
+// lead to folders, and those are found by the entries' types alone, without a look at every
+// file. File systems that do not count (btrfs gives 1) are read within the budget.
 bool HasShownSubfolder(const std::string& path, const SubfolderBudget& budget) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    const bool onlyLinks = st.st_nlink == 2;
     DIR* dir = ::opendir(path.c_str());
     if (!dir) return false;
     const int fd = ::dirfd(dir);
@@ -301,12 +309,14 @@ bool HasShownSubfolder(const std::string& path, const SubfolderBudget& budget) {
     int entries = 0;
     int follows = 0;
     while (const struct dirent* entry = ::readdir(dir)) {
-        if (++entries > budget.maxEntries || follows > budget.maxFollows) {
+        if ((!onlyLinks && ++entries > budget.maxEntries) || follows > budget.maxFollows) {
             found = true;
             break;
         }
         const std::string_view name(entry->d_name);
         if (IsHiddenName(name)) continue;  // also skips "." and ".."
+        // Without sub-folders of its own a plain file or folder entry needs no look.
+        if (onlyLinks && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
         const EntryKind kind = ClassifyEntry(fd, *entry);
         if (kind.statted) ++follows;
         if (kind.folder) {

@@ -92,8 +92,10 @@ struct SubfolderBudget {
 };
 
 // Whether the folder at path holds a sub-folder that the folder tree would show: not hidden, a
-// folder or a link to one. Reads one level only, so a link loop cannot hold it up, and answers
-// yes when the budget runs out before an answer. An unreadable folder has none.
+// folder or a link to one. Reads one level only, so a link loop cannot hold it up. Where the file
+// system's link count says the folder has no sub-folders, only links are looked at and the entry
+// budget does not apply, so a folder of many files says no; otherwise the answer is yes when the
+// budget runs out first. An unreadable folder has none.
 [[nodiscard]] bool HasShownSubfolder(const std::string& path,
                                      const SubfolderBudget& budget = SubfolderBudget());
 

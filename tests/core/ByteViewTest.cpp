@@ -190,4 +190,15 @@ TEST(TextCodec, Cp1252MapsTheWindowsRange) {
     EXPECT_EQ(tv::Cp1252ToUtf8("\x81"), "\xC2\x81");
 }
 
+TEST(TextCodec, NamesShowEveryLineBreakingCharacterAsAnEscape) {
+    EXPECT_EQ(tv::NameDisplayText("a\nb\rc\td"), "a\\nb\\rc\\td");
+    EXPECT_EQ(tv::NameDisplayText(std::string("\x01\x1f\x7f", 3)), "\\x01\\x1F\\x7F");
+    EXPECT_EQ(tv::NameDisplayText("x\xC2\x85y\xE2\x80\xA8z\xE2\x80\xA9"),
+              "x\\u0085y\\u2028z\\u2029");
+    // Other characters, the rest of those sequences' lead bytes and a cut-off end stay as they are.
+    EXPECT_EQ(tv::NameDisplayText("B\xC3\xA4r \xE2\x82\xAC \\n"), "B\xC3\xA4r \xE2\x82\xAC \\n");
+    EXPECT_EQ(tv::NameDisplayText("\xE2\x80"), "\xE2\x80");
+    EXPECT_EQ(tv::NameDisplayText(std::string("\0", 1)), "\\x00");
+}
+
 }  // namespace

@@ -175,4 +175,13 @@ TEST(ModuleRowsTest, HeaderClicksToggleMarksAndRefuseWhileScanning) {
     EXPECT_LT(adapter.GetColumnImage(1), 0);
 }
 
+TEST(ModuleRowsTest, AFolderThatCannotBeReadSaysWhyInOneLine) {
+    EXPECT_EQ(tv::FolderReadErrorText(5, "/root"),
+              "Zugriff verweigert: /root \u2013 Für diesen Zugriff fehlt die Berechtigung.");
+    EXPECT_EQ(tv::FolderReadErrorText(3, "/w/neu\nZeile"),
+              "Ordner nicht lesbar: /w/neu\\nZeile \u2013 Der Pfad existiert nicht, oder einer "
+              "seiner Ordner fehlt.");
+    EXPECT_EQ(tv::FolderReadErrorText(0, "/w"), "");
+}
+
 }  // namespace

@@ -434,6 +434,40 @@ TEST(ReportWidths, AutoSizeLeavesHiddenAndTextlessColumnsAlone) {
     EXPECT_EQ(list.GetColumnWidth(0), 10);
 }
 
+// A list whose cells draw an icon beside column 0's text and whose header shows a sort mark.
+class CPaddedList : public CMemoryReportList {
+public:
+    CPaddedList() : CMemoryReportList(1) {}
+    int GetTextPadding(int column, bool header) const override {
+        return header ? 20 : (column == 0 ? 16 : 4);
+    }
+};
+
+TEST(ReportWidths, FitsCountThePaddingAndStopAtTheLimit) {
+    CPaddedList list;
+    list.InsertColumn("Name", tv::kHeaderAlignLeft, 10);
+    list.InsertColumn("Typ", tv::kHeaderAlignLeft, 10);
+    list.AddRow({std::string(100, 'x'), "abc"});
+    CReportListAdapter adapter(&list);
+    EXPECT_TRUE(adapter.FitItemInColumns(0));
+    EXPECT_EQ(list.GetColumnWidth(0), 100 + 25 + 16);
+    EXPECT_EQ(list.GetColumnWidth(1), 3 + 25 + 4);
+    EXPECT_TRUE(adapter.AutoSizeColumn(1, true));
+    EXPECT_EQ(list.GetColumnWidth(1), 3 + 25 + 20);  // the header's mark needs the most
+
+    // A limit caps what a fit sets, and a column wider than it (the user's) keeps its width.
+    adapter.SetWidthLimit(60);
+    list.AddRow({std::string(500, 'y'), std::string(10, 'z')});
+    EXPECT_TRUE(adapter.AutoSizeColumns(true));
+    EXPECT_EQ(list.GetColumnWidth(0), 60);
+    EXPECT_EQ(list.GetColumnWidth(1), 3 + 25 + 20);
+    list.SetColumnWidth(1, 90);
+    EXPECT_TRUE(adapter.FitItemInColumns(1));
+    EXPECT_TRUE(adapter.AutoSizeColumns(false));
+    EXPECT_EQ(list.GetColumnWidth(0), 60);
+    EXPECT_EQ(list.GetColumnWidth(1), 90);
+}
+
 TEST(ReportWidths, WidthsStopAtTheLargestTheListTakes) {
     CMemoryReportList list(7);
     list.InsertColumn("Text", tv::kHeaderAlignLeft, 100);

@@ -212,3 +212,8 @@ TEST(ScanTextsTest, DamageTheFirstReadHoldsDoesNotMapTheWholeFile) {
     EXPECT_FALSE(probe.Mapped());
     ExpectSameCounts(path, "damaged");
 }
+
+TEST(ScanTexts, ProgressUsesGermanSeparatorsWhateverTheLocale) {
+    EXPECT_EQ(tv::ScanProgressText(1234, 18005), "Details: 1.234 von 18.005");
+    EXPECT_EQ(tv::ScanProgressText(0, 7), "Details: 0 von 7");
+}

@@ -341,6 +341,15 @@ TEST_F(ShellNamespaceTest, HasSubfolderGivesUpOptimisticallyInLargeFolders) {
     for (int i = 0; i < 20; ++i)
         MakeFile(large + "/f" + std::to_string(i));
     EXPECT_FALSE(tv::HasShownSubfolder(large));
+    struct stat st {};
+    ASSERT_EQ(::stat(large.c_str(), &st), 0);
+    // A folder of files only, where the link count tells so, is no folder to expand however
+    // many files it holds; one with a sub-folder hidden among many files is given up on.
+    if (st.st_nlink == 2) {
+        EXPECT_FALSE(tv::HasShownSubfolder(large, {10, 64}));
+    }
+    MakeDir(large + "/.git");
+    EXPECT_FALSE(tv::HasShownSubfolder(large));
     EXPECT_TRUE(tv::HasShownSubfolder(large, {10, 64}));
     // Looking up links counts too.
     const std::string links = m_base + "/manylinks";

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -226,12 +227,12 @@ TEST_F(LeftViewTest, PathsThatCannotBeSelectedFully) {
     // A file: the folders on the way are selected, the file is not one of the tree's items.
     EXPECT_FALSE(m_view->SelectPath(m_home + "/Gamma/Deep/module.dll"));
     EXPECT_EQ(SelectedText(), "Deep");
-    // A hidden folder exists but is not shown.
-    EXPECT_FALSE(m_view->SelectPath(m_home + "/.hidden/Sub"));
-    EXPECT_EQ(SelectedText(), CShellNamespace::kHomeName);
+    // A hidden folder is not shown, but the user who names it gets it.
+    EXPECT_TRUE(m_view->SelectPath(m_home + "/.hidden/Sub"));
+    EXPECT_EQ(SelectedText(), "Sub");
     // Nothing there: nothing changes.
     EXPECT_FALSE(m_view->SelectPath(m_home + "/missing"));
-    EXPECT_EQ(SelectedText(), CShellNamespace::kHomeName);
+    EXPECT_EQ(SelectedText(), "Sub");
     EXPECT_FALSE(m_view->SelectIdList(CItemIdList()));
     // The desktop selects nothing and succeeds.
     EXPECT_TRUE(m_view->SelectIdList(CItemIdList::Desktop()));
@@ -252,6 +253,41 @@ TEST_F(LeftViewTest, PathsThatCannotBeSelectedFully) {
     m_view->InitialUpdate("");
     EXPECT_EQ(m_warnings.size(), 1u);
     EXPECT_EQ(SelectedText(), "<none>");
+}
+
+// The tree read a level once; a folder made since, or a hidden one, still opens when the user
+// asks for it, and a hidden folder opened once stays in the tree.
+TEST_F(LeftViewTest, ChildrenTheTreeLacksAreFoundByReadingTheLevelAgain) {
+    ASSERT_TRUE(m_view->SelectPath(m_home));
+    ASSERT_EQ(Model().rowCount(Home()), 6);
+    fs::create_directories(m_home + "/Later/Inner");
+    ASSERT_TRUE(m_view->SelectChildByIdList(ListOf("Later")));
+    EXPECT_EQ(SelectedText(), "Later");
+    EXPECT_EQ(Texts(m_view->currentIndex()), std::vector<std::string>{"Inner"});
+    EXPECT_EQ(Texts(Home()), (std::vector<std::string>{"Alpha", "beta", "Bild2", "Bild10", "Gamma",
+                                                       "Later", "Paper"}));
+    // The folders read before kept their place in the history.
+    ASSERT_TRUE(m_view->GoBack());
+    EXPECT_EQ(SelectedText(), CShellNamespace::kHomeName);
+
+    ASSERT_TRUE(m_view->SelectChildByIdList(ListOf(".hidden")));
+    EXPECT_EQ(SelectedText(), ".hidden");
+    EXPECT_EQ(Texts(m_view->currentIndex()), std::vector<std::string>{"Sub"});
+    const auto shown = Texts(Home());
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), ".hidden"), 1);
+    // Only a child of the selection: another level's folder, or one that is not there, is not.
+    EXPECT_FALSE(m_view->SelectChildByIdList(ListOf("Gamma/Deep")));
+    EXPECT_FALSE(m_view->SelectChildByIdList(ListOf(".hidden/missing")));
+    EXPECT_EQ(SelectedText(), ".hidden");
+    EXPECT_TRUE(m_warnings.empty());
+}
+
+TEST_F(LeftViewTest, ControlCharactersInFolderNamesShowAsEscapes) {
+    fs::create_directories(m_home + "/zwei\nZeilen");
+    const QModelIndex folder = HomeChild("zwei\\nZeilen");
+    ASSERT_TRUE(folder.isValid());
+    Click(folder);
+    EXPECT_EQ(m_view->GetSelectedIdList(), ListOf("zwei\nZeilen"));
 }
 
 TEST_F(LeftViewTest, SelectChildByIdListLooksOnlyBelowTheSelection) {

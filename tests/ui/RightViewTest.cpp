@@ -2,6 +2,7 @@
 // the background scan's texts, and refills and mode changes in the middle of a scan.
 #include "browser/RightView.h"
 
+#include "browser/PropertiesDlg.h"
 #include "browser/QtModuleIconLoader.h"
 
 #include <QAbstractItemModelTester>
@@ -10,6 +11,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
+#include <QProxyStyle>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 
@@ -306,6 +309,231 @@ TEST(RightViewTest, IconsAreFetchedOnlyForRowsThatArePainted) {
     view->Refill(f.Folder());
     ASSERT_TRUE(QTest::qWaitFor(shownOwnIcon, 5000));
     EXPECT_EQ(view->IconLoader().DecodeCount(), decoded + 1);
+}
+
+// Automatic widths belong to one fill: the next starts afresh, none grows past half the view,
+// the widest name is not cut by its icon, and a width the user set stays until the mode changes.
+TEST(RightViewTest, ColumnWidthsStartAfreshAtEachFill) {
+    Fixture f;
+    const std::string longName = std::string(240, 'w') + ".dll";
+    const std::string mediumName = std::string(20, 'm') + ".dll";
+    f.dir.Write("long/" + longName, Module("x"));
+    f.dir.Write("medium/" + mediumName, Module("x"));
+    f.dir.Write("short/a.dll", Module("x"));
+    auto view = f.MakeView();
+    view->SetViewMode(tv::cmd::kViewDetails);
+    view->show();
+    QHeaderView* header = view->ReportView()->horizontalHeader();
+    QScrollBar* sideways = view->ReportView()->horizontalScrollBar();
+
+    view->Refill(f.Folder("long"));
+    ASSERT_TRUE(WaitForScan(*view));
+    QApplication::processEvents();
+    const int longWidth = header->sectionSize(0);
+    EXPECT_LE(longWidth, view->width() / 2);
+    EXPECT_GT(longWidth, 160);
+    sideways->setValue(sideways->maximum());
+    ASSERT_GT(sideways->value(), 0);
+
+    view->Refill(f.Folder("short"));
+    ASSERT_TRUE(WaitForScan(*view));
+    EXPECT_LT(header->sectionSize(0), longWidth);
+    EXPECT_EQ(sideways->value(), 0);
+
+    view->Refill(f.Folder("medium"));
+    ASSERT_TRUE(WaitForScan(*view));
+    const int text =
+        view->ReportView()->fontMetrics().horizontalAdvance(QString::fromStdString(mediumName));
+    const int icon = view->ReportView()->iconSize().width();
+    EXPECT_GE(header->sectionSize(0), text + 25 + icon);
+
+    // The user's width of "Modultyp" stays over refills, until another mode is chosen.
+    header->resizeSection(2, 333);
+    view->Refill(f.Folder("long"));
+    ASSERT_TRUE(WaitForScan(*view));
+    EXPECT_EQ(header->sectionSize(2), 333);
+    view->SetViewMode(tv::cmd::kVersionDetails);
+    view->SetViewMode(tv::cmd::kViewDetails);
+    ASSERT_TRUE(WaitForScan(*view));
+    EXPECT_NE(header->sectionSize(2), 333);
+}
+
+// The report modes move by rows: Home and End go to the first and last row, the first Down in
+// a list without a selection selects the first row, and typing finds a name.
+TEST(RightViewTest, TheKeyboardMovesByRows) {
+    Fixture f;
+    for (const char* name : {"alpha.dll", "beta.dll", "gamma.dll", "delta.dll"})
+        f.dir.Write(name, Module("x"));
+    auto view = f.MakeView();
+    view->SetViewMode(tv::cmd::kViewDetails);
+    view->Refill(f.Folder());
+    ASSERT_TRUE(WaitForScan(*view));
+    view->show();
+    QApplication::setActiveWindow(view.get());
+    QTableView* report = view->ReportView();
+    report->setFocus();
+    QApplication::processEvents();
+    const auto selectedName = [&] {
+        const int row = view->GetSelectedRow();
+        return row < 0 ? std::string("<none>") : view->Model().GetItemText(row, 0);
+    };
+    const auto names = Column(*view, 0);
+
+    QTest::keyClick(report, Qt::Key_Down);
+    EXPECT_EQ(selectedName(), names.front());
+    QTest::keyClick(report, Qt::Key_End);
+    EXPECT_EQ(selectedName(), names.back());
+    EXPECT_EQ(report->currentIndex().column(), 0);
+    EXPECT_EQ(report->horizontalScrollBar()->value(), 0);
+    QTest::keyClick(report, Qt::Key_Home);
+    EXPECT_EQ(selectedName(), names.front());
+    QTest::keyClick(report, Qt::Key_Right);
+    QTest::keyClick(report, Qt::Key_Down);
+    EXPECT_EQ(selectedName(), names[1]);
+    EXPECT_EQ(report->currentIndex().column(), 0);
+
+    QTest::keyClicks(report, QStringLiteral("ga"));
+    EXPECT_EQ(selectedName(), "gamma.dll");
+    WaitForScan(*view);
+}
+
+// "The rows stay" when the mode changes, and so do the selected and the current row.
+TEST(RightViewTest, ModeChangesKeepTheSelectedRow) {
+    Fixture f;
+    for (const char* name : {"a.dll", "b.dll", "c.dll"})
+        f.dir.Write(name, Module("x"));
+    auto view = f.MakeView();
+    QAbstractItemModelTester tester(&view->Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    view->Refill(f.Folder());
+    view->Model().SetItemSelected(1, true);
+    const std::string selected = view->GetSelectedPath();
+    ASSERT_FALSE(selected.empty());
+    for (uint32_t mode : {tv::cmd::kViewDetails, tv::cmd::kVersionDetails, tv::cmd::kViewList,
+                          tv::cmd::kResourceDetails, tv::cmd::kViewLargeIcons}) {
+        view->SetViewMode(mode);
+        EXPECT_EQ(view->GetSelectedRow(), 1) << mode;
+        EXPECT_EQ(view->GetSelectedPath(), selected) << mode;
+        EXPECT_TRUE(view->IsSelectedModule()) << mode;
+        EXPECT_EQ(view->CurrentView()->currentIndex().row(), 1) << mode;
+    }
+    WaitForScan(*view);
+}
+
+// A line feed or another control character in a name is drawn as an escape, so one row stays
+// one line; the row still names the real file.
+TEST(RightViewTest, ControlCharactersInNamesShowAsEscapes) {
+    Fixture f;
+    f.dir.Write("zwei\nZeilen.dll", Module("x"));
+    f.dir.Write("mit\tTab\x01.dll", Module("x"));
+    auto view = f.MakeView();
+    view->SetViewMode(tv::cmd::kViewList);
+    view->Refill(f.Folder());
+    std::vector<std::string> shown;
+    for (int row = 0; row < view->Model().rowCount(); ++row)
+        shown.push_back(view->Model().index(row, 0).data().toString().toStdString());
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, (std::vector<std::string>{"mit\\tTab\\x01.dll", "zwei\\nZeilen.dll"}));
+    for (int row = 0; row < view->Model().rowCount(); ++row) {
+        view->Model().SetItemSelected(row, true);
+        EXPECT_TRUE(std::filesystem::exists(view->GetSelectedPath()));
+    }
+    WaitForScan(*view);
+}
+
+// A row opens on a double click and on Enter, never on a single click, whatever the desktop's
+// single-click setting says.
+TEST(RightViewTest, ASingleClickNeverOpensARow) {
+    class CSingleClickStyle : public QProxyStyle {
+    public:
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* returned) const override {
+            if (hint == SH_ItemView_ActivateItemOnSingleClick) return 1;
+            return QProxyStyle::styleHint(hint, option, widget, returned);
+        }
+    };
+    Fixture f;
+    f.dir.Write("m.dll", Module("x"));
+    auto view = f.MakeView();
+    std::vector<uint32_t> commands;
+    view->SetCommandHandler([&](uint32_t id) { commands.push_back(id); }, {});
+    view->Refill(f.Folder());
+    view->show();
+    for (uint32_t mode : {tv::cmd::kViewDetails, tv::cmd::kViewList}) {
+        view->SetViewMode(mode);
+        QAbstractItemView* list = view->CurrentView();
+        CSingleClickStyle style;
+        list->setStyle(&style);
+        commands.clear();
+        const QPoint at = list->visualRect(view->Model().index(0, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_TRUE(commands.empty()) << mode;
+        EXPECT_EQ(view->GetSelectedRow(), 0) << mode;
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(commands, std::vector<uint32_t>{tv::cmd::kProperties}) << mode;
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_EQ(commands.size(), 2u) << mode;
+        list->setStyle(nullptr);
+    }
+    WaitForScan(*view);
+}
+
+// One file, one type name: the list's "Modultyp" and the properties window say the same, the
+// program's table for a module, the desktop's name for any other file.
+TEST(RightViewTest, TheListAndThePropertiesWindowNameATypeAlike) {
+    Fixture f({"dll", "txt"});
+    f.dir.Write("m.dll", Module("x"));
+    f.dir.Write("notes.txt", std::vector<uint8_t>{'h', 'i', '\n'});
+    auto view = f.MakeView();
+    view->SetViewMode(tv::cmd::kViewDetails);
+    view->Refill(f.Folder());
+    ASSERT_TRUE(WaitForScan(*view));
+    ASSERT_EQ(view->Model().GetItemCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        view->Model().SetItemSelected(row, true);
+        tv::CPropertiesDlg properties;
+        ASSERT_TRUE(properties.LoadPath(view->GetSelectedPath()));
+        EXPECT_EQ(properties.ValueOf(QStringLiteral("Typ:")).toStdString(),
+                  view->Model().GetItemText(row, 2));
+        if (view->Model().GetItemText(row, 0) == "m.dll")
+            EXPECT_EQ(view->Model().GetItemText(row, 2), "Programmbibliothek");
+    }
+}
+
+// The status bar hears how far the scan is and why a folder shows nothing.
+TEST(RightViewTest, TheStatusTextTellsTheScansProgressAndUnreadableFolders) {
+    Fixture f;
+    for (int i = 0; i < 30; ++i)
+        f.dir.Write("many/m" + std::to_string(i) + ".dll", Module("x"));
+    std::filesystem::create_directory(f.dir.Path() / "gone");
+    auto view = f.MakeView();
+    std::vector<QString> texts;
+    QObject::connect(view.get(), &CRightView::statusTextChanged,
+                     [&](const QString& text) { texts.push_back(text); });
+    view->SetViewMode(tv::cmd::kVersionDetails);
+    view->Refill(f.Folder("many"));
+    // A header click is refused while the scan runs, and the header's cursor says so.
+    QWidget* header = view->ReportView()->horizontalHeader()->viewport();
+    EXPECT_EQ(header->cursor().shape(), Qt::BusyCursor);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_TRUE(texts.back().startsWith(QStringLiteral("Details: "))) << texts.back().toStdString();
+    EXPECT_TRUE(texts.back().endsWith(QStringLiteral(" von 30"))) << texts.back().toStdString();
+    ASSERT_TRUE(WaitForScan(*view));
+    EXPECT_EQ(texts.back(), QString());
+    EXPECT_EQ(view->StatusText(), QString());
+    EXPECT_FALSE(header->testAttribute(Qt::WA_SetCursor));
+
+    const tv::CItemIdList gone = f.Folder("gone");
+    std::filesystem::remove(f.dir.Path() / "gone");
+    view->Refill(gone);
+    EXPECT_EQ(view->Model().GetItemCount(), 0);
+    EXPECT_TRUE(
+        view->StatusText().startsWith(QStringLiteral("Ordner nicht lesbar: ") +
+                                      QString::fromStdString((f.dir.Path() / "gone").string())))
+        << view->StatusText().toStdString();
+    view->Refill(f.Folder("many"));
+    ASSERT_TRUE(WaitForScan(*view));
+    EXPECT_EQ(view->StatusText(), QString());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // asked twice, hidden windows swept after the next open, failed loads reported and dropped.
 #include "app/TarnviewApp.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -12,7 +13,10 @@
 
 #include "FakeDesktopServices.h"
 #include "app/MainFrame.h"
+#include "browser/LeftView.h"
 #include "browser/RightView.h"
+#include "shell/ShellNamespace.h"
+#include "support/HiveHelper.h"
 #include "support/PeBuilder.h"
 
 using tv::CCmdUI;
@@ -163,6 +167,69 @@ TEST(TarnviewAppTest, CommandLineOpensAModuleWindowOverItsSelectedFile) {
     EXPECT_FALSE(
         third.InitInstance({QStringLiteral("tarnview"), QStringLiteral("--headers")}, exitCode));
     EXPECT_EQ(exitCode, 2);
+}
+
+// Paths are paths: only -Embedding and -Automation and the program's own "--" options are
+// switches, "--" ends them, and an option nobody knows is an error instead of vanishing.
+TEST(TarnviewAppTest, TheCommandLineTakesPathsAsPaths) {
+    CFakeDesktopServices desktop;
+    tv::test::CTempHive hive;
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    for (const char* name : {"-dash", "Embedding", "-Embedding"})
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromLatin1(name)));
+    const auto selectedFolder = [](CTarnviewApp& app) {
+        return app.GetMainFrame()->GetLeftView()->GetSelectedIdList();
+    };
+    const auto listOf = [&](const char* name) {
+        return tv::CShellNamespace().PathToIdList(dir.path().toStdString() + "/" + name);
+    };
+    int exitCode = -1;
+
+    for (const char* name : {"-dash", "-Embedding"}) {
+        CTarnviewApp app;
+        ASSERT_TRUE(app.InitInstance(
+            {QStringLiteral("tarnview"), QStringLiteral("--"), QString::fromLatin1(name)},
+            exitCode))
+            << name;
+        ASSERT_NE(app.GetMainFrame(), nullptr);
+        EXPECT_EQ(selectedFolder(app), listOf(name)) << name;
+        app.ExitInstance();
+    }
+    {
+        // A folder called Embedding is no switch, and neither is the slash form of one.
+        CTarnviewApp app;
+        ASSERT_TRUE(
+            app.InitInstance({QStringLiteral("tarnview"), QStringLiteral("Embedding")}, exitCode));
+        EXPECT_EQ(selectedFolder(app), listOf("Embedding"));
+        CTarnviewApp slash;
+        ASSERT_TRUE(slash.InitInstance({QStringLiteral("tarnview"), QStringLiteral("/Embedding")},
+                                       exitCode));
+        ASSERT_NE(slash.GetMainFrame(), nullptr);
+    }
+    {
+        // "--" is no path itself; the program's start-up test option is known.
+        CTarnviewApp app;
+        ASSERT_TRUE(app.InitInstance(
+            {QStringLiteral("tarnview"), QStringLiteral("--quit-after-show"), QStringLiteral("--")},
+            exitCode));
+        EXPECT_TRUE(selectedFolder(app).IsNull());
+    }
+    desktop.messages.clear();
+    // An unknown option ends the program with status 2 instead of being dropped.
+    CTarnviewApp unknown;
+    EXPECT_FALSE(
+        unknown.InitInstance({QStringLiteral("tarnview"), QStringLiteral("-dash")}, exitCode));
+    EXPECT_EQ(exitCode, 2);
+    EXPECT_EQ(unknown.GetMainFrame(), nullptr);
+    // The switches still start no window, in any case.
+    CTarnviewApp automation;
+    EXPECT_FALSE(automation.InitInstance(
+        {QStringLiteral("tarnview"), QStringLiteral("-automation")}, exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(automation.GetMainFrame(), nullptr);
+    QDir::setCurrent(previous);
 }
 
 }  // namespace

@@ -113,7 +113,8 @@ class CResourceDirectory {
 public:
     // At most this many directory entries (types, names and languages together) are read.
     static constexpr size_t kMaxEntries = 256 * 1024;
-    // At most this many diagnostic lines are kept; one more line says how many were left out.
+    // At most this many diagnostic lines are kept; one more line says how many were left out, and
+    // the note that the entry budget ended the walk is kept whatever came before it.
     static constexpr size_t kMaxDiagnostics = 64;
 
     // Reads the resource directory of pe, whose bytes must outlive this object and every view it

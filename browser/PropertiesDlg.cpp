@@ -38,9 +38,6 @@ namespace {
 
 using Row = CPropertiesDlg::Row;
 
-// Content sniffing needs no more than the start of the file.
-constexpr size_t kMimeSniffBytes = 4096;
-
 QString Show(std::string_view raw) { return QString::fromStdString(tv::SanitizeUtf8(raw)); }
 
 QString Label(uint32_t stringId) {
@@ -128,18 +125,6 @@ std::optional<std::string> LinkTarget(const std::string& path) {
     if (length < 0) return std::nullopt;
     target.resize(static_cast<size_t>(length));
     return target;
-}
-
-// The start of a regular file for content sniffing. O_NONBLOCK keeps a file that turned into a
-// FIFO since the stat from holding the window up.
-QByteArray FileStart(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return QByteArray();
-    QByteArray data(static_cast<qsizetype>(kMimeSniffBytes), '\0');
-    const ssize_t got = ::read(fd, data.data(), kMimeSniffBytes);
-    ::close(fd);
-    data.resize(got > 0 ? static_cast<qsizetype>(got) : 0);
-    return data;
 }
 
 QMimeType MimeTypeOf(const std::string& path, const struct stat& target, bool targetKnown) {

@@ -17,6 +17,8 @@ namespace {
 
 constexpr size_t kMimeSniffBytes = 4096;
 
+}  // namespace
+
 // The start of a regular file for content sniffing. O_NONBLOCK keeps a file that turned into a
 // FIFO since it was listed from holding the caller up.
 QByteArray FileStart(const std::string& path) {
@@ -28,8 +30,6 @@ QByteArray FileStart(const std::string& path) {
     data.resize(got > 0 ? static_cast<qsizetype>(got) : 0);
     return data;
 }
-
-}  // namespace
 
 std::string ItemTypeText(CShellNamespace& shell, const CItemIdList& idList, const std::string& path,
                          bool folder) {

@@ -4,6 +4,8 @@
 // comment for every other file.
 #pragma once
 
+#include <QByteArray>
+
 #include <string>
 
 #include "shell/ItemIdList.h"
@@ -17,5 +19,9 @@ class CShellNamespace;
 // table's text when it knows none. Safe on any thread: the scan calls it with its own shell.
 [[nodiscard]] std::string ItemTypeText(CShellNamespace& shell, const CItemIdList& idList,
                                        const std::string& path, bool folder);
+
+// The first bytes of a regular file, for content sniffing; empty when it cannot be opened. Never
+// waits on a file that turned into a FIFO since it was listed.
+[[nodiscard]] QByteArray FileStart(const std::string& path);
 
 }  // namespace tv

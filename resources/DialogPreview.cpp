@@ -591,8 +591,7 @@ bool CDialogPreview::AddControl(const DialogControl& c, size_t index,
             break;
         }
         case ControlKind::kStaticText: {
-            auto* l =
-                new QLabel(ShownText(title.toStdString(), (style & kSsNoPrefix) != 0), m_client);
+            auto* l = new QLabel(ShownText(c.title.name, (style & kSsNoPrefix) != 0), m_client);
             l->setTextFormat(Qt::PlainText);
             const uint32_t type = style & kSsTypeMask;
             l->setWordWrap(type != kSsSimple && type != kSsLeftNoWordWrap);
@@ -833,7 +832,7 @@ bool CDialogPreview::AddControl(const DialogControl& c, size_t index,
             break;
         }
         case ControlKind::kLink: {
-            auto* l = new QLabel(Qs(LinkPlainText(title.toStdString())), m_client);
+            auto* l = new QLabel(Qs(LinkPlainText(c.title.name)), m_client);
             l->setTextFormat(Qt::PlainText);
             l->setWordWrap(true);
             QPalette palette = l->palette();
@@ -904,27 +903,18 @@ void CDialogPreview::Command(uint32_t id) {
         OnCancel();
 }
 
-void CDialogPreview::OnOK() {
-    if (m_mode == kModeStandard) {
-        hide();
-        emit finished(1);
-    } else if (m_mode == kModeForward) {
-        for (QWidget* p = parentWidget(); p != nullptr; p = p->parentWidget())
-            if (auto* target = dynamic_cast<ICommandTarget*>(p)) {
-                target->OnCommand(1);
-                return;
-            }
-    }
-}
+void CDialogPreview::OnOK() { End(1); }
 
-void CDialogPreview::OnCancel() {
+void CDialogPreview::OnCancel() { End(2); }
+
+void CDialogPreview::End(uint32_t id) {
     if (m_mode == kModeStandard) {
         hide();
-        emit finished(2);
+        emit finished(static_cast<int>(id));
     } else if (m_mode == kModeForward) {
         for (QWidget* p = parentWidget(); p != nullptr; p = p->parentWidget())
             if (auto* target = dynamic_cast<ICommandTarget*>(p)) {
-                target->OnCommand(2);
+                target->OnCommand(id);
                 return;
             }
     }

@@ -70,6 +70,8 @@ private:
     bool Build(const CResourceCatalog* module);
     bool AddControl(const DialogControl& control, size_t index, const CResourceCatalog* module);
     void Command(uint32_t id);
+    // OK (1) or Cancel (2) as the mode decides.
+    void End(uint32_t id);
     void Fail(std::string text);
 
     int m_mode = kModeStandard;

@@ -12,6 +12,7 @@ packages=(
     xvfb xauth imagemagick fonts-dejavu-core dbus-daemon
     locales binutils icoutils
     fonts-wine fonts-liberation2 fontconfig
+    dpkg-dev file desktop-file-utils appstream mandoc
 )
 
 sudo_cmd=()

@@ -58,7 +58,9 @@ mount --bind /dev "$root/dev" && mounted="$root/dev $mounted"
 
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
+# A reused chroot goes back to its base: the package and what it pulled in leave again.
 in_root dpkg --purge tarnview >/dev/null 2>&1 || true
+in_root sh -c 'DEBIAN_FRONTEND=noninteractive apt-get autoremove --purge -y' >/dev/null 2>&1 || true
 in_root sh -c 'dpkg-query -W -f="\${Package}\n" | sort' >"$root/tmp/before.txt"
 cp "$deb" "$root/tmp/"
 name=$(basename "$deb")
@@ -81,12 +83,15 @@ echo "$(wc -l <"$root/tmp/pulled.txt") packages, $total KiB installed"
 echo "== download size"
 grep -E '^(Need to get|After this operation)' "$root/tmp/install.log" || true
 
+# Each program's exit status counts; the output is shown in part.
 echo "== tarnview-cli --help"
-in_root tarnview-cli --help | head -n 3
+in_root tarnview-cli --help >"$root/tmp/help.txt"
+head -n 3 "$root/tmp/help.txt"
 echo "== tarnview-cli version \"\""
-in_root tarnview-cli version "" | grep -E '^(Produktversion|Interner Name)'
+in_root tarnview-cli version "" >"$root/tmp/version.txt"
+grep -E '^(Produktversion|Interner Name)' "$root/tmp/version.txt"
 echo "== QT_QPA_PLATFORM=offscreen tarnview --quit-after-show"
 in_root sh -c 'mkdir -p /tmp/home && HOME=/tmp/home QT_QPA_PLATFORM=offscreen tarnview --quit-after-show' 2>&1
-echo "== man -w tarnview-cli"
+echo "== the manual pages"
 in_root sh -c 'ls /usr/share/man/man1/tarnview*.1.gz'
 echo "ok: $name installs on Debian 12 and both programs start"

@@ -1,6 +1,6 @@
 # Fails when a manual page falls behind the program it describes: every command tarnview-cli
-# --help lists needs a subsection of tarnview-cli.1 headed by its exact usage, and every option
-# tarnview --help names must appear in tarnview.1. With MANDOC, both pages must also pass its
+# --help lists needs a subsection of tarnview-cli.1 that names each option of its usage, and every
+# option tarnview --help names must appear in tarnview.1. With MANDOC, both pages must also pass its
 # lint without a warning.
 #
 #   cmake -DCLI=... [-DGUI=...] -DMAN_DIR=docs/man [-DMANDOC=mandoc] -P CheckManPages.cmake
@@ -26,6 +26,9 @@ set(problems "")
 run_checked("tarnview-cli --help" ${CLI} --help)
 string(REPLACE "\n" ";" lines "${out}")
 read_page(tarnview-cli.1 cli_page)
+# The page's subsections, each from its heading to the next one, by the first word of the heading.
+string(REPLACE ";" "\\;" cli_page_list "${cli_page}")
+string(REPLACE "\n.SS " ";" cli_sections "${cli_page_list}")
 set(in_commands FALSE)
 set(commands 0)
 foreach(line IN LISTS lines)
@@ -33,25 +36,44 @@ foreach(line IN LISTS lines)
     set(in_commands TRUE)
     continue()
   endif()
-  # "  name usage<spaces>synopsis": the usage ends where the column of synopses begins.
-  if(NOT in_commands OR NOT line MATCHES "^  ([^ ].*[^ ]|[^ ])  +[^ ]")
+  # "  name usage  Synopsis.": the synopsis is a sentence, its first word capitalised, while the
+  # usage's words are the name, options and operands in capitals. A long usage leaves only one
+  # space before the synopsis, so the words, not the columns, tell them apart.
+  if(NOT in_commands OR NOT line MATCHES "^  [^ ]")
     continue()
   endif()
-  string(REGEX REPLACE "^  (.*[^ ])   *[A-Z][^ ]* .*$" "\\1" head "${line}")
+  string(REPLACE " " ";" words "${line}")
+  set(head "")
+  foreach(word IN LISTS words)
+    if(word MATCHES "^[A-Z][a-z]")
+      break()
+    elseif(NOT word STREQUAL "")
+      string(APPEND head " ${word}")
+    endif()
+  endforeach()
+  string(STRIP "${head}" head)
   string(REGEX MATCH "^[^ ]+" name "${head}")
   math(EXPR commands "${commands} + 1")
-  if(name MATCHES "^-")
-    # --help and --version: one subsection names the spellings.
-    string(FIND "${cli_page}" "\n.SS \"${name}" at)
-    if(at EQUAL -1)
-      string(FIND "${cli_page}" ", ${name}" at)
+  set(section "")
+  foreach(candidate IN LISTS cli_sections)
+    # --help and --version share a heading with their other spellings.
+    if(candidate MATCHES "^\"([^\"\n]*[ ,])?${name}[ ,\"]")
+      set(section "${candidate}")
+      break()
     endif()
-  else()
-    string(FIND "${cli_page}" "\n.SS \"${head}\"\n" at)
+  endforeach()
+  if(section STREQUAL "")
+    list(APPEND problems "tarnview-cli.1 has no subsection for \"${head}\"")
+    continue()
   endif()
-  if(at EQUAL -1)
-    list(APPEND problems "tarnview-cli.1 has no subsection \"${head}\"")
-  endif()
+  # Every option the usage names is described in the command's subsection.
+  string(REGEX MATCHALL "--[a-z][a-z-]*" options "${head}")
+  foreach(option IN LISTS options)
+    string(FIND "${section}" "${option}" at)
+    if(at EQUAL -1)
+      list(APPEND problems "tarnview-cli.1 does not describe ${option} of ${name}")
+    endif()
+  endforeach()
 endforeach()
 if(commands LESS 3)
   message(FATAL_ERROR "could not read the commands from tarnview-cli --help:\n${out}")

@@ -96,6 +96,19 @@ if(TARNVIEW_BUILD_TESTS)
   set_tests_properties(man_pages_follow_help PROPERTIES LABELS package
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 
+  if(TARNVIEW_BUILD_UI)
+    # A drawing the renderer cannot read, or a size that is none, stops the build: no icon is
+    # better than an empty one in every size.
+    add_test(NAME render_icons_refuses_bad_input
+      COMMAND sh -c "out=$(mktemp -d); \"$1\" \"$2\" \"$out\" 16 2>/dev/null; a=$?; \
+        \"$1\" \"$3\" \"$out\" 0 2>/dev/null; b=$?; \"$1\" \"$3\" \"$out\" 16x 2>/dev/null; c=$?; \
+        echo \"$a $b $c files=$(find \"$out\" -type f | wc -l)\"; rm -rf \"$out\""
+        sh $<TARGET_FILE:tarnview_render_icons> ${CMAKE_CURRENT_SOURCE_DIR}/README.md
+        ${CMAKE_CURRENT_SOURCE_DIR}/res/icons/tarnview.svg)
+    set_tests_properties(render_icons_refuses_bad_input PROPERTIES LABELS package
+      PASS_REGULAR_EXPRESSION "^1 1 1 files=0\n$")
+  endif()
+
   find_program(TARNVIEW_DESKTOP_FILE_VALIDATE desktop-file-validate)
   find_program(TARNVIEW_APPSTREAMCLI appstreamcli)
   if(TARNVIEW_BUILD_UI AND TARNVIEW_DESKTOP_FILE_VALIDATE)

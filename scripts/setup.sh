@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     cmake ninja-build g++ git pkg-config ccache
+    dpkg-dev file desktop-file-utils appstream mandoc
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format

@@ -271,6 +271,4 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 TV_CLI_COMMAND(headers, "[--full] [--json] FILE",
-               "Print the module's headers, exports and imported libraries as a tree (--json: as "
-               "one JSON document).",
-               &Run);
+               "Print the module's headers, exports and imported libraries as a tree.", &Run);

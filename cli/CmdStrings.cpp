@@ -94,7 +94,6 @@ tv::StringRowList Rows(const CResourceCatalog& catalog, const std::optional<tv::
 tv::cli::Json StringsJson(const std::string& file, const CResourceCatalog& catalog,
                           const std::optional<tv::CResourceId>& block, bool hex) {
     tv::cli::Json list = tv::cli::Json::array();
-    size_t listed = 0;
     const auto add = [&](uint32_t number, const std::vector<std::string>& strings) {
         std::vector<tv::StringRow> rows;
         tv::AppendStringRows(number, strings, hex, rows);
@@ -110,7 +109,6 @@ tv::cli::Json StringsJson(const std::string& file, const CResourceCatalog& catal
             item["display"] = row.text;
             list.push_back(std::move(item));
         }
-        listed += rows.size();
     };
     std::vector<std::string> strings;
     if (block) {
@@ -129,7 +127,7 @@ tv::cli::Json StringsJson(const std::string& file, const CResourceCatalog& catal
     doc["module"] = catalog.GetPath();
     doc["block"] = block ? tv::cli::ResourceIdJson(*block) : tv::cli::Json();
     doc["hex"] = hex;
-    doc["count"] = listed;
+    doc["count"] = list.size();
     doc["strings"] = std::move(list);
     doc["notes"] = tv::cli::NotesJson(catalog.Diagnostics());
     return doc;

@@ -99,11 +99,20 @@ void PrintHelp(std::FILE* out) {
         std::string head(c.name);
         head += ' ';
         head += c.usage;
+        // A usage too long for its column gets a line of its own, the synopsis under it.
+        if (head.size() > 44) {
+            std::fprintf(out, "  %s\n", head.c_str());
+            head.clear();
+        }
         std::fprintf(out, "  %-44s %.*s\n", head.c_str(), static_cast<int>(c.synopsis.size()),
                      c.synopsis.data());
     }
     std::fprintf(out, "  %-44s %s\n", "--help", "Print this help.");
     std::fprintf(out, "  %-44s %s\n", "--version", "Print the program version.");
+    std::fprintf(out,
+                 "\nWith --json, headers, info, resources, scan, strings and version print one "
+                 "JSON document\ninstead of text (UTF-8, schema in docs/cli-json.md); errors "
+                 "still go to standard error\nwith nothing on standard output.\n");
 }
 
 }  // namespace

@@ -378,6 +378,16 @@ def check_errors():
         expect(err.startswith(b"tarnview-cli: ") or err.startswith(b"Usage: "),
                f"{args} --json: no message on standard error: {err!r}")
 
+    # A document that cannot be written whole is a failure, not a success with a cut output;
+    # the same holds for the text form.
+    if os.path.exists("/dev/full"):
+        for args in (["headers", FIXTURE, "--json"], ["version", "--json", FIXTURE], ["strings", FIXTURE]):
+            with open("/dev/full", "wb") as full:
+                done = subprocess.run([CLI, *args], stdout=full, stderr=subprocess.PIPE,
+                                      timeout=120)
+            expect(done.returncode == 1 and b"Ausgabe" in done.stderr,
+                   f"{args} > /dev/full: exit {done.returncode}, {done.stderr!r}")
+
 
 def main():
     global CLI, FIXTURE, DAMAGED, JSONMOD

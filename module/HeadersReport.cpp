@@ -252,6 +252,8 @@ std::optional<std::string> CHeadersReport::StringAt(uint32_t rva) const {
 bool CHeadersReport::Fill(HeadersDisplay display) {
     m_root = kNoReportNode;
     m_notes.clear();
+    m_exports.clear();
+    m_imports.clear();
     const LOADED_IMAGE* li = m_image.GetLoadedImage();
     if (!li) return false;
     // The path is raw bytes of the file system: shown as UTF-8, with anything else replaced.
@@ -536,19 +538,27 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
             Note(ModuleNote{NoteKind::kListCut, {}, lines}, parent);
             break;
         }
-        std::string text = Format("%04llu - [%s", static_cast<unsigned long long>(d.Base + i),
+        ReportedExport line;
+        line.ordinal = d.Base + i;
+        line.address = address;
+        std::string text = Format("%04llu - [%s", static_cast<unsigned long long>(line.ordinal),
                                   HexText(address).c_str());
-        if (address >= forwardBegin && address < forwardEnd)
-            text += ":" + StringAt(address).value_or("?");
+        if (address >= forwardBegin && address < forwardEnd) {
+            line.forwarded = true;
+            line.forwarder = StringAt(address).value_or("?");
+            text += ":" + line.forwarder;
+        }
         text += ']';
         const char* separator = " ";
         for (; cursor < names.size() && names[cursor].first == i; ++cursor) {
             const uint32_t nameRva = nameTable.U32(uint64_t{names[cursor].second} * 4).value_or(0);
+            line.names.push_back(StringAt(nameRva).value_or("?"));
             text += separator;
-            text += StringAt(nameRva).value_or("?");
+            text += line.names.back();
             separator = ", ";
         }
         Value(text, parent);
+        m_exports.push_back(std::move(line));
         ++lines;
     }
     if (count < d.NumberOfFunctions) {
@@ -594,6 +604,7 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
         if (cut) name += "\xE2\x80\xA6";
         // A name cut short names no file that could be opened.
         const std::string_view moduleName = cut ? std::string_view() : raw.bytes;
+        m_imports.push_back(ReportedImport{name, std::string(moduleName), *d});
         if (!detailed) {
             Add(name, kImageLibrary, ReportLineKind::kModule, list, moduleName);
             continue;

@@ -45,6 +45,23 @@ enum class HeadersDisplay { Summary, Full };
 // come from). Control characters become U+FFFD, so a name can never break a line of the report.
 [[nodiscard]] std::string ModuleStringText(std::string_view bytes);
 
+// An export line of the report, typed, for readers that want the facts rather than the text
+// (tarnview-cli --json). Texts are the line's, made safe as it shows them.
+struct ReportedExport {
+    uint64_t ordinal = 0;  // Base plus the index, as the line counts it
+    uint32_t address = 0;  // the function table's entry
+    bool forwarded = false;
+    std::string forwarder;           // the forwarder text, "?" when its address lies nowhere
+    std::vector<std::string> names;  // in name-table order; "?" for a name that points nowhere
+};
+
+// An imported library line of the report, typed the same way.
+struct ReportedImport {
+    std::string name;        // as shown, "…" at the end when cut short
+    std::string moduleName;  // the raw bytes to open it by; empty when cut short
+    ImportDescriptor descriptor;
+};
+
 // Builds the report of one module image into a sink. The sections mirror the report's parts;
 // each returns false when it finds nothing to show (nothing loaded, no NT headers, a directory
 // that cannot be placed) and true otherwise.
@@ -78,6 +95,9 @@ public:
     void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
     // The notes of the last Fill, each as the last top-level line "Hinweise" lists it.
     [[nodiscard]] const std::vector<ModuleNote>& Notes() const noexcept { return m_notes; }
+    // The export and imported-library lines of the last Fill, in report order.
+    [[nodiscard]] const std::vector<ReportedExport>& Exports() const noexcept { return m_exports; }
+    [[nodiscard]] const std::vector<ReportedImport>& Imports() const noexcept { return m_imports; }
 
 private:
     ReportNode Add(std::string_view text, int image, ReportLineKind kind, ReportNode parent,
@@ -101,6 +121,8 @@ private:
     ReportNode m_root = kNoReportNode;
     size_t m_listLimit = kDefaultListLimit;
     std::vector<ModuleNote> m_notes;
+    std::vector<ReportedExport> m_exports;
+    std::vector<ReportedImport> m_imports;
 };
 
 // Fills sink with the report of image: CHeadersReport(image, sink).Fill(display).

@@ -13,6 +13,7 @@ packages=(
     xvfb xauth imagemagick fonts-dejavu-core dbus-daemon
     locales binutils icoutils
     fonts-wine fonts-liberation2 fontconfig
+    nlohmann-json3-dev python3
 )
 
 sudo_cmd=()

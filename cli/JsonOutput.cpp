@@ -115,6 +115,24 @@ std::string_view NoteKindName(NoteKind kind) noexcept {
             return "menu_text_cut";
         case NoteKind::kMenuTooDeep:
             return "menu_too_deep";
+        case NoteKind::kAcceleratorShort:
+            return "accelerator_short";
+        case NoteKind::kAcceleratorNoLast:
+            return "accelerator_no_last";
+        case NoteKind::kAcceleratorTooMany:
+            return "accelerator_too_many";
+        case NoteKind::kMessageTableShort:
+            return "message_table_short";
+        case NoteKind::kMessageBlockOutside:
+            return "message_block_outside";
+        case NoteKind::kMessageEntryCut:
+            return "message_entry_cut";
+        case NoteKind::kMessageTooMany:
+            return "message_too_many";
+        case NoteKind::kScriptNotReadable:
+            return "script_not_readable";
+        case NoteKind::kScriptNamedStringBlock:
+            return "script_named_string_block";
     }
     // Only a value outside the enumeration (a cast) gets here.
     return "unknown";

@@ -133,6 +133,33 @@ std::string NoteText(const ModuleNote& n) {
         case NoteKind::kMenuTooDeep:
             return "Das Menü ist tiefer als " + Dec(n.a) +
                    " Ebenen verschachtelt; der Rest wird nicht gelesen.";
+        case NoteKind::kAcceleratorShort:
+            return "Die Tastenkürzeltabelle ist mit " + Dec(n.a) +
+                   " Bytes kürzer als ein Eintrag (" + Dec(n.b) + " Bytes).";
+        case NoteKind::kAcceleratorNoLast:
+            return "Die Tastenkürzeltabelle endet nach " + Dec(n.a) +
+                   " Einträgen, ohne dass einer als letzter markiert ist.";
+        case NoteKind::kAcceleratorTooMany:
+            return "Die Tastenkürzeltabelle hat mehr als " + Dec(n.a) +
+                   " Einträge; die übrigen werden nicht gelesen.";
+        case NoteKind::kMessageTableShort:
+            return "Die Meldungstabelle ist mit " + Dec(n.a) +
+                   " Bytes zu kurz für die Zahl ihrer Blöcke.";
+        case NoteKind::kMessageBlockOutside:
+            return "Block " + Dec(n.a) +
+                   " der Meldungstabelle liegt außerhalb der Ressource (ab Byte " + Dec(n.b) + ").";
+        case NoteKind::kMessageEntryCut:
+            return "Die Meldung " + Dec(n.a) + " ab Byte " + Dec(n.b) +
+                   " wird vom Ende der Ressource abgeschnitten oder ist beschädigt.";
+        case NoteKind::kMessageTooMany:
+            return "Die Meldungstabelle hat mehr als " + Dec(n.a) +
+                   " Einträge; die übrigen werden nicht gelesen.";
+        case NoteKind::kScriptNotReadable:
+            return "Die Ressource (" + w +
+                   ") lässt sich nicht lesen und nicht als Skript schreiben.";
+        case NoteKind::kScriptNamedStringBlock:
+            return "Ein Stringtabellenblock mit Namen statt Nummer hat keine Ids und lässt sich "
+                   "nicht als Skript schreiben.";
     }
     return "Unbekannter Hinweis";
 }

@@ -65,6 +65,17 @@ enum class NoteKind : uint8_t {
     kMenuEntryCut,        // a = the entry's offset
     kMenuTextCut,         // a = the entry's offset
     kMenuTooDeep,         // a = the limit
+
+    // Accelerator and message tables, resource scripts.
+    kAcceleratorShort,     // a = bytes, b = a record's size
+    kAcceleratorNoLast,    // a = records read
+    kAcceleratorTooMany,   // a = the limit
+    kMessageTableShort,    // a = bytes
+    kMessageBlockOutside,  // a = the block (from 1), b = its entries' offset
+    kMessageEntryCut,      // a = the message id, b = the entry's offset
+    kMessageTooMany,       // a = the limit
+    kScriptNotReadable,    // where = the resource's type
+    kScriptNamedStringBlock,
 };
 
 struct ModuleNote {

@@ -2,11 +2,13 @@
 """Round trip of `tarnview-cli rc`: each module's script is compiled by windres into a .res file,
 and the bytes of every (type, name, language) are compared with the module's own.
 
-usage: rc_roundtrip.py TARNVIEW_CLI WINDRES [--min-exact TYPE=N ...] [--show N] MODULE_OR_FOLDER...
+usage: rc_roundtrip.py TARNVIEW_CLI WINDRES [--min-exact TYPE=N ...] [--all-exact] [--show N]
+                       MODULE_OR_FOLDER...
 
 Prints, per type, how many resources came back identical, how many differ and how many are
 missing from the .res, and for the first differing ones where they differ. Exits 1 when a
-compile fails, or when a type has fewer identical resources than --min-exact asks; 77 (skipped)
+compile fails, when a type has fewer identical resources than --min-exact asks or, with
+--all-exact, when any resource is not identical; 77 (skipped)
 when no module is found.
 """
 import os
@@ -110,12 +112,15 @@ def main(argv):
     rest = argv[3:]
     minimum = {}
     show = 12
+    all_exact = False
     paths = []
     while rest:
         arg = rest.pop(0)
         if arg == "--min-exact":
             k, v = rest.pop(0).split("=")
             minimum[k] = int(v)
+        elif arg == "--all-exact":
+            all_exact = True
         elif arg == "--show":
             show = int(rest.pop(0))
         else:
@@ -173,7 +178,7 @@ def main(argv):
     for t, (exact, padding, differ, missing) in counts.items():
         print(f"{TYPES[t]}: {exact} identical, {padding} differ only in trailing zero padding, "
               f"{differ} differ, {missing} missing")
-        if exact < minimum.get(TYPES[t], 0):
+        if exact < minimum.get(TYPES[t], 0) or (all_exact and (padding or differ or missing)):
             status = 1
     return status
 

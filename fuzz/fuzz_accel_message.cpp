@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(accel.entries.size() <= size / tv::kAcceleratorEntrySize);
     Check(accel.complete == (accelRead && accel.diagnostics.empty()));
     for (size_t i = 0; i + 1 < accel.entries.size(); ++i)
-        Check((accel.entries[i].flags & tv::kAccelLast) == 0);
+        Check((accel.entries[i].flags & tv::kAccelFlagLast) == 0);
     Check(tv::IsValidUtf8(tv::AcceleratorScript("1", accel)));
 
     tv::MessageTable messages;

@@ -14,6 +14,7 @@ namespace tv {
 namespace {
 
 constexpr uint32_t kWsCaption = 0x00C00000;
+constexpr uint16_t kRtManifestType = 24;
 // A version tree deeper than this is no version resource windres could have written.
 constexpr int kMaxVersionDepth = 8;
 constexpr size_t kMaxVersionBlocks = 4096;
@@ -125,11 +126,11 @@ void WriteExtendedItems(const std::vector<MenuEntry>& items, int level, std::str
 
 std::string AcceleratorFlags(uint16_t flags) {
     std::string out;
-    if ((flags & kAccelVirtKey) != 0) out += ", VIRTKEY";
-    if ((flags & kAccelNoInvert) != 0) out += ", NOINVERT";
-    if ((flags & kAccelShift) != 0) out += ", SHIFT";
-    if ((flags & kAccelControl) != 0) out += ", CONTROL";
-    if ((flags & kAccelAlt) != 0) out += ", ALT";
+    if ((flags & kAccelFlagVirtKey) != 0) out += ", VIRTKEY";
+    if ((flags & kAccelFlagNoInvert) != 0) out += ", NOINVERT";
+    if ((flags & kAccelFlagShift) != 0) out += ", SHIFT";
+    if ((flags & kAccelFlagControl) != 0) out += ", CONTROL";
+    if ((flags & kAccelFlagAlt) != 0) out += ", ALT";
     return out;
 }
 
@@ -195,7 +196,7 @@ bool ParseAcceleratorTable(CByteView bytes, AcceleratorTable& table) {
         e.id = bytes.U16(pos + 4).value_or(0);
         e.padding = bytes.U16(pos + 6).value_or(0);
         table.entries.push_back(e);
-        if ((e.flags & kAccelLast) != 0) {
+        if ((e.flags & kAccelFlagLast) != 0) {
             table.complete = true;
             return true;
         }
@@ -470,6 +471,105 @@ bool ResourceScript(const CResourceId& type, const CResourceId& name, uint16_t l
     }
     out += "\n";
     return ok;
+}
+
+namespace {
+
+bool IsTextCharacter(char32_t c) {
+    return c >= 0x20 || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Resource data is often padded with zeros to a DWORD or more; they are no part of the text.
+size_t WithoutTrailingZeros(const std::u16string& units) {
+    size_t n = units.size();
+    while (n > 0 && units[n - 1] == 0)
+        --n;
+    return n;
+}
+
+std::optional<std::string> Utf16Text(std::u16string units, bool bom) {
+    units.resize(WithoutTrailingZeros(units));
+    if (units.empty() && !bom) return std::nullopt;
+    for (size_t i = 0; i < units.size(); ++i) {
+        const char16_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            if (i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+                ++i;
+                continue;
+            }
+            return std::nullopt;
+        }
+        if ((u >= 0xDC00 && u <= 0xDFFF) || !IsTextCharacter(u)) return std::nullopt;
+    }
+    return Utf16ToUtf8(units);
+}
+
+// Cuts text at most maxBytes long, at the start of a UTF-8 sequence.
+bool CutText(std::string& text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return false;
+    size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> DecodeTextBytes(CByteView bytes) {
+    const uint8_t* p = bytes.Data();
+    const size_t size = bytes.Size();
+    if (size >= 2 && p[0] == 0xFF && p[1] == 0xFE)
+        return Utf16Text(bytes.Utf16Units(2, (size - 2) / 2).value_or(std::u16string()), true);
+    const bool bom = size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
+    std::string text(reinterpret_cast<const char*>(p) + (bom ? 3 : 0), size - (bom ? 3 : 0));
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    if (IsValidUtf8(text) && (bom || !text.empty()) &&
+        std::all_of(text.begin(), text.end(),
+                    [](char c) { return IsTextCharacter(static_cast<unsigned char>(c)); }))
+        return text;
+    // Without a BOM, UTF-16LE text of the Latin scripts has a zero in every other byte; the
+    // character test above then rejects it as UTF-8, and the units must all be text.
+    if (bom || size < 4 || size % 2 != 0) return std::nullopt;
+    return Utf16Text(bytes.Utf16Units(0, size / 2).value_or(std::u16string()), false);
+}
+
+ResourceText ResourceTextOf(const CResourceId& type, const CResourceId& name, uint16_t language,
+                            CByteView bytes, size_t maxBytes) {
+    ResourceText result;
+    const uint16_t number = type.IsName() ? 0 : type.GetNumber();
+    if (number == kRtMenu || number == kRtAccelerator) {
+        std::vector<ModuleNote> notes;
+        result.text = std::string(kScriptHeader);
+        (void)ResourceScript(type, name, language, bytes, result.text, notes);
+        // What the reader noticed stays visible with the script, as comments.
+        for (const ModuleNote& note : notes)
+            result.text += "// " + NoteText(note) + "\n";
+        result.form = TextForm::kScript;
+    } else if (number == kRtMessageTable) {
+        MessageTable table;
+        if (ParseMessageTable(bytes, table)) {
+            result.text = MessageTableText(table, false);
+            for (const ModuleNote& note : table.diagnostics)
+                result.text += NoteText(note) + "\n";
+            result.form = TextForm::kText;
+        }
+    } else {
+        // Only the bytes that can be shown are decoded: a hostile size costs no more.
+        const CByteView head = bytes.SubClamped(0, maxBytes * 2);
+        std::optional<std::string> text = DecodeTextBytes(head);
+        if (!text && (number == kRtManifestType || number == kRtHtml))
+            text =
+                SanitizeUtf8(std::string(reinterpret_cast<const char*>(head.Data()), head.Size()));
+        if (text) {
+            result.text = std::move(*text);
+            result.form = TextForm::kText;
+            result.cut = head.Size() < bytes.Size();
+        }
+    }
+    if (CutText(result.text, maxBytes)) result.cut = true;
+    return result;
 }
 
 }  // namespace tv

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,12 +32,12 @@ namespace tv {
 struct DialogModel;
 struct MenuModel;
 
-inline constexpr uint16_t kAccelVirtKey = 0x01;
-inline constexpr uint16_t kAccelNoInvert = 0x02;
-inline constexpr uint16_t kAccelShift = 0x04;
-inline constexpr uint16_t kAccelControl = 0x08;
-inline constexpr uint16_t kAccelAlt = 0x10;
-inline constexpr uint16_t kAccelLast = 0x80;
+inline constexpr uint16_t kAccelFlagVirtKey = 0x01;
+inline constexpr uint16_t kAccelFlagNoInvert = 0x02;
+inline constexpr uint16_t kAccelFlagShift = 0x04;
+inline constexpr uint16_t kAccelFlagControl = 0x08;
+inline constexpr uint16_t kAccelFlagAlt = 0x10;
+inline constexpr uint16_t kAccelFlagLast = 0x80;
 inline constexpr size_t kAcceleratorEntrySize = 8;
 // Bounds on the work a hostile table can ask for, whatever it declares.
 inline constexpr size_t kMaxAccelerators = 65536;
@@ -113,5 +114,22 @@ inline constexpr std::string_view kScriptHeader = "#pragma code_page(65001)\n\n"
 [[nodiscard]] bool ResourceScript(const CResourceId& type, const CResourceId& name,
                                   uint16_t language, CByteView bytes, std::string& out,
                                   std::vector<ModuleNote>& notes);
+
+// The text form of a resource for the raw data page: menus and accelerator tables as script,
+// message tables as their texts with ids, RT_MANIFEST and RT_HTML and any resource whose bytes
+// are UTF-8 (with or without BOM) or UTF-16LE (with BOM, or text by the look of its units) as
+// that text. Longer texts are cut after kMaxResourceText bytes, at a character's end.
+enum class TextForm : uint8_t { kNone, kText, kScript };
+inline constexpr size_t kMaxResourceText = 256 * 1024;
+struct ResourceText {
+    TextForm form = TextForm::kNone;
+    std::string text;  // UTF-8, "\n" line ends as stored
+    bool cut = false;
+};
+[[nodiscard]] ResourceText ResourceTextOf(const CResourceId& type, const CResourceId& name,
+                                          uint16_t language, CByteView bytes,
+                                          size_t maxBytes = kMaxResourceText);
+// The bytes as text when they look like text (see ResourceTextOf); nullopt otherwise.
+[[nodiscard]] std::optional<std::string> DecodeTextBytes(CByteView bytes);
 
 }  // namespace tv

@@ -356,7 +356,11 @@ std::string MessageTableText(const MessageTable& table, bool script) {
             "hier als Kommentar (Id, Text).\n";
     for (const MessageEntry& e : table.entries) {
         if (script) out += "// ";
-        out += std::to_string(e.id) + "\t" + RcEscaped(e.text) + "\n";
+        out += std::to_string(e.id) + "\t" + RcEscaped(e.text);
+        // The preprocessor joins a line ending in a backslash to the next, comments too: the
+        // next resource's statements would vanish into this comment.
+        if (script && !out.empty() && out.back() == '\\') out += ' ';
+        out += "\n";
     }
     return out;
 }

@@ -90,8 +90,9 @@ TEST(MessageTable, ReadsAnsiAndUnicodeTextsWithTheirIds) {
     EXPECT_EQ(table.entries[1].text, "Wert %1 \xE2\x82\xAC");
     EXPECT_EQ(tv::MessageTableText(table, false),
               "1\tcaf\xC3\xA9\\r\\n\n2\tWert %1 \xE2\x82\xAC\n");
+    table.entries[1].text = "C:\\";
     const std::string script = tv::MessageTableText(table, true);
-    EXPECT_NE(script.find("// 2\tWert"), std::string::npos);
+    EXPECT_NE(script.find("// 2\tC:\\\\ \n"), std::string::npos) << script;
 }
 
 TEST(MessageTable, DamagedTablesStopWithANoteAndNeverLoop) {

@@ -115,6 +115,22 @@ std::string_view NoteKindName(NoteKind kind) noexcept {
             return "menu_text_cut";
         case NoteKind::kMenuTooDeep:
             return "menu_too_deep";
+        case NoteKind::kSectionsOverLimit:
+            return "sections_over_limit";
+        case NoteKind::kSectionDataCut:
+            return "section_data_cut";
+        case NoteKind::kDirectoryNotPlaced:
+            return "directory_not_placed";
+        case NoteKind::kDirectoryTableCut:
+            return "directory_table_cut";
+        case NoteKind::kWalkLimit:
+            return "walk_limit";
+        case NoteKind::kStructureCut:
+            return "structure_cut";
+        case NoteKind::kRelocationBlockBad:
+            return "relocation_block_bad";
+        case NoteKind::kCertificateLengthBad:
+            return "certificate_length_bad";
     }
     // Only a value outside the enumeration (a cast) gets here.
     return "unknown";

@@ -65,6 +65,16 @@ enum class NoteKind : uint8_t {
     kMenuEntryCut,        // a = the entry's offset
     kMenuTextCut,         // a = the entry's offset
     kMenuTooDeep,         // a = the limit
+
+    // The directories of the full headers report; where = the structure or the section.
+    kSectionsOverLimit,     // a = sections listed, b = NumberOfSections
+    kSectionDataCut,        // a = raw bytes in the file, b = SizeOfRawData
+    kDirectoryNotPlaced,    // a = the RVA (or file offset), b = the size
+    kDirectoryTableCut,     // a = entries read before the data ended
+    kWalkLimit,             // a = the limit that stopped the walk
+    kStructureCut,          // a = bytes in the file, b = bytes declared
+    kRelocationBlockBad,    // a = the block's offset in the directory, b = SizeOfBlock
+    kCertificateLengthBad,  // a = the entry's file offset, b = dwLength
 };
 
 struct ModuleNote {

@@ -14,6 +14,7 @@ packages=(
     locales binutils icoutils
     fonts-wine fonts-liberation2 fontconfig
     nlohmann-json3-dev python3
+    libssl-dev osslsigncode
 )
 
 sudo_cmd=()

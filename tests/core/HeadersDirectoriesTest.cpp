@@ -1,0 +1,467 @@
+// The full headers report's groups after the NT headers, on modules built with every directory
+// in one section, and on the same modules damaged where a walk could run away.
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/pkcs7.h>
+#include <openssl/x509.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "module/HeadersReport.h"
+#include "module/ModuleImage.h"
+#include "module/PeDirectories.h"
+#include "module/pkcs7/OpenSslPkcs7Decoder.h"
+#include "support/PeBuilder.h"
+
+using tv::CReportTree;
+using tv::HeadersDisplay;
+using tv::NoteKind;
+using tvtest::PeBuilder;
+
+namespace {
+
+// Time stamps print in local time; the golden texts are written in UTC.
+class ScopedUtc {
+public:
+    ScopedUtc() {
+        if (const char* tz = std::getenv("TZ")) m_old = tz;
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+    ~ScopedUtc() {
+        if (m_old)
+            ::setenv("TZ", m_old->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> m_old;
+};
+
+// The section every directory lives in: RVA kBase, file offset kRaw.
+constexpr uint32_t kBase = 0x2000;
+constexpr uint32_t kRaw = 0x400;
+
+struct Blob {
+    std::vector<uint8_t> b = std::vector<uint8_t>(0x800, 0);
+    void U16(size_t o, uint16_t v) { tvtest::Patch16(b, o, v); }
+    void U32(size_t o, uint32_t v) { tvtest::Patch32(b, o, v); }
+    void U64(size_t o, uint64_t v) { tvtest::Patch64(b, o, v); }
+    void Str(size_t o, std::string_view s) {
+        tvtest::PatchBytes(b, o, {reinterpret_cast<const uint8_t*>(s.data()), s.size()});
+    }
+};
+
+struct Report {
+    std::vector<uint8_t> bytes;
+    tv::CModuleImage image;
+    CReportTree tree;
+    std::vector<tv::ModuleNote> notes;
+
+    // The group's lines as the report renders them, the group's own line first.
+    [[nodiscard]] std::string Group(std::string_view label) const {
+        const auto node = tree.Find(label);
+        return node == tv::kNoReportNode ? std::string("(no group)") : tree.Render(node);
+    }
+    [[nodiscard]] bool Has(NoteKind kind) const { return tv::HasNote(notes, kind); }
+};
+
+std::unique_ptr<Report> MakeReport(std::vector<uint8_t> bytes,
+                                   const tv::IPkcs7Decoder* decoder = nullptr,
+                                   HeadersDisplay display = HeadersDisplay::Full) {
+    auto r = std::make_unique<Report>();
+    r->bytes = std::move(bytes);
+    EXPECT_TRUE(r->image.LoadFromMemory(tv::CByteView(r->bytes.data(), r->bytes.size()), "t.dll"));
+    tv::CHeadersReport report(r->image, r->tree);
+    report.SetPkcs7Decoder(decoder);
+    EXPECT_TRUE(report.Fill(display));
+    r->notes = report.Notes();
+    return r;
+}
+
+// A 64-bit module with delay imports, debug entries, TLS, load configuration, relocations and a
+// CLR header, each where its data directory says.
+Blob Pe64Directories() {
+    Blob s;
+    // Delay import descriptor (RVA form), then the terminator.
+    s.U32(0x00, 1);
+    s.U32(0x04, kBase + 0x100);
+    s.U32(0x08, kBase + 0x180);
+    s.U32(0x0C, kBase + 0x190);
+    s.U32(0x10, kBase + 0x1B0);
+    s.Str(0x100, "USER32.dll");
+    s.U16(0x120, 0x42);
+    s.Str(0x122, "MessageBoxW");
+    s.U64(0x1B0, kBase + 0x120);
+    s.U64(0x1B8, (uint64_t{1} << 63) | 7);
+    // Two debug entries: CodeView, then POGO.
+    s.U32(0x204, 0x5F5E1000);
+    s.U32(0x20C, 2);
+    s.U32(0x210, 35);
+    s.U32(0x214, kBase + 0x240);
+    s.U32(0x218, kRaw + 0x240);
+    s.U32(0x20C + 28, 13);
+    s.Str(0x240, "RSDS");
+    for (uint8_t i = 0; i < 16; ++i)
+        s.b[0x244 + i] = i;
+    s.U32(0x254, 3);
+    s.Str(0x258, "C:\\b\\x.pdb");
+    // TLS and two callbacks.
+    s.U64(0x300, 0x140002400);
+    s.U64(0x308, 0x140002410);
+    s.U64(0x310, 0x140002420);
+    s.U64(0x318, 0x140002340);
+    s.U32(0x324, 0x00300000);
+    s.U64(0x340, 0x140001000);
+    s.U64(0x348, 0x140001010);
+    // Load configuration up to GuardFlags.
+    s.U32(0x380, 148);
+    s.U64(0x380 + 88, 0x140003000);
+    s.U64(0x380 + 128, 0x140002500);
+    s.U64(0x380 + 136, 5);
+    s.U32(0x380 + 144, 0x10500);
+    // Two relocation blocks.
+    s.U32(0x420, 0x1000);
+    s.U32(0x424, 16);
+    s.U16(0x428, 0xA000);
+    s.U16(0x42A, 0xA008);
+    s.U16(0x42C, 0xA010);
+    s.U32(0x430, 0x2000);
+    s.U32(0x434, 12);
+    s.U16(0x438, 0x3004);
+    s.U16(0x43A, 0xA000);
+    // CLR header and metadata root.
+    s.U32(0x460, 72);
+    s.U16(0x464, 2);
+    s.U16(0x466, 5);
+    s.U32(0x468, kBase + 0x4A0);
+    s.U32(0x46C, 0x40);
+    s.U32(0x470, 9);
+    s.U32(0x474, 0x06000001);
+    s.U32(0x4A0, 0x424A5342);
+    s.U16(0x4A4, 1);
+    s.U16(0x4A6, 1);
+    s.U32(0x4AC, 12);
+    s.Str(0x4B0, "v4.0.30319");
+    return s;
+}
+
+PeBuilder WithDirectories(PeBuilder builder, const Blob& s) {
+    tvtest::SectionDesc section;
+    section.name = ".rdata";
+    section.characteristics = 0x40000040;
+    section.data = s.b;
+    section.virtualAddress = kBase;
+    section.pointerToRawData = kRaw;
+    builder.AddSection(section)
+        .DataDirectory(13, kBase, 64)
+        .DataDirectory(6, kBase + 0x200, 56)
+        .DataDirectory(9, kBase + 0x300, 40)
+        .DataDirectory(10, kBase + 0x380, 148)
+        .DataDirectory(5, kBase + 0x420, 28)
+        .DataDirectory(14, kBase + 0x460, 72);
+    return builder;
+}
+
+}  // namespace
+
+TEST(HeadersDirectoriesTest, NamesEntropyAndGuidForms) {
+    EXPECT_EQ(tv::SectionFlagNames(0x60500020),
+              (std::vector<std::string>{"IMAGE_SCN_CNT_CODE", "IMAGE_SCN_ALIGN_16BYTES",
+                                        "IMAGE_SCN_MEM_EXECUTE", "IMAGE_SCN_MEM_READ"}));
+    EXPECT_EQ(tv::SectionFlagNames(0x00E00000).back(), "IMAGE_SCN_ALIGN_8192BYTES");
+    EXPECT_TRUE(tv::SectionFlagNames(0x00F00000).empty());  // 15 is no alignment
+
+    const uint8_t name[8] = {'.', 't', 'x', 0x01, '\\', 0xE4, 0, 'z'};
+    EXPECT_EQ(tv::SectionNameText({name, 8}), ".tx\\x01\\x5c\\xe4");
+    const uint8_t full[8] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'};
+    EXPECT_EQ(tv::SectionNameText({full, 8}), "abcdefgh");
+
+    std::vector<uint8_t> all(256);
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = static_cast<uint8_t>(i);
+    EXPECT_DOUBLE_EQ(tv::ShannonEntropy({all.data(), all.size()}), 8.0);
+    const std::vector<uint8_t> two = {0, 1, 0, 1};
+    EXPECT_DOUBLE_EQ(tv::ShannonEntropy({two.data(), two.size()}), 1.0);
+    const std::vector<uint8_t> same(100, 7);
+    EXPECT_EQ(tv::ShannonEntropy({same.data(), same.size()}), 0.0);
+    EXPECT_EQ(tv::ShannonEntropy({}), 0.0);
+
+    const uint8_t guid[16] = {0x78, 0x56, 0x34, 0x12, 0x34, 0x12, 0x78, 0x56,
+                              0x9A, 0xBC, 0xDE, 0xF0, 0x11, 0x22, 0x33, 0x44};
+    EXPECT_EQ(tv::GuidText({guid, 16}), "{12345678-1234-5678-9ABC-DEF011223344}");
+    EXPECT_EQ(tv::GuidText({guid, 15}), "");
+    EXPECT_EQ(tv::DebugTypeName(16), "IMAGE_DEBUG_TYPE_REPRO");
+    EXPECT_EQ(tv::DebugTypeName(99), "IMAGE_DEBUG_TYPE_UNKNOWN");
+    EXPECT_EQ(tv::RelocationTypeName(10), "IMAGE_REL_BASED_DIR64");
+    EXPECT_EQ(tv::CertificateTypeName(2), "WIN_CERT_TYPE_PKCS_SIGNED_DATA");
+}
+
+TEST(HeadersDirectoriesTest, EveryDirectoryOfA64BitModule) {
+    const ScopedUtc utc;
+    const auto r =
+        MakeReport(WithDirectories(PeBuilder::Pe32Plus().Dll(), Pe64Directories()).Build());
+    EXPECT_TRUE(r->notes.empty()) << r->tree.Render();
+    EXPECT_EQ(r->Group("Verzögert geladene Bibliotheken"), R"(Verzögert geladene Bibliotheken
+  VirtualAddress = 0x00002000
+  Size = 64 bytes
+  USER32.dll
+    Attributes = 0x00000001 (RVA)
+    DllNameRVA = 0x00002100
+    ModuleHandleRVA = 0x00002180
+    ImportAddressTableRVA = 0x00002190
+    ImportNameTableRVA = 0x000021b0
+    BoundImportAddressTableRVA = 0x00000000
+    UnloadInformationTableRVA = 0x00000000
+    TimeDateStamp = 0 [0x00000000]
+    Functions
+      MessageBoxW (Hint = 66)
+      Ordinal 7
+)");
+    EXPECT_EQ(r->Group("Debug"), R"(Debug
+  VirtualAddress = 0x00002200
+  Size = 56 bytes
+  IMAGE_DEBUG_TYPE_CODEVIEW
+    Characteristics = 0x00000000
+    TimeDateStamp = [0x5f5e1000] 13.09.2020 12:26:40
+    MajorVersion = 0
+    MinorVersion = 0
+    Type = 2 (IMAGE_DEBUG_TYPE_CODEVIEW)
+    SizeOfData = 35
+    AddressOfRawData = 0x00002240
+    PointerToRawData = 0x00000640
+    CvSignature = 0x53445352 [RSDS]
+    Guid = {03020100-0504-0706-0809-0A0B0C0D0E0F}
+    Age = 3
+    PdbFileName = C:\b\x.pdb
+  IMAGE_DEBUG_TYPE_POGO
+    Characteristics = 0x00000000
+    TimeDateStamp = [0x00000000] 01.01.1970 00:00:00
+    MajorVersion = 0
+    MinorVersion = 0
+    Type = 13 (IMAGE_DEBUG_TYPE_POGO)
+    SizeOfData = 0
+    AddressOfRawData = 0x00000000
+    PointerToRawData = 0x00000000
+)");
+    EXPECT_EQ(r->Group("TLS"), R"(TLS
+  VirtualAddress = 0x00002300
+  Size = 40 bytes
+  IMAGE_TLS_DIRECTORY64
+    StartAddressOfRawData = 0x0000000140002400
+    EndAddressOfRawData = 0x0000000140002410
+    AddressOfIndex = 0x0000000140002420
+    AddressOfCallBacks = 0x0000000140002340
+    SizeOfZeroFill = 0
+    Characteristics = 0x00300000
+  Callbacks
+    0x0000000140001000
+    0x0000000140001010
+)");
+    EXPECT_EQ(r->Group("Lade-Konfiguration"), R"(Lade-Konfiguration
+  VirtualAddress = 0x00002380
+  Size = 148 bytes
+  IMAGE_LOAD_CONFIG_DIRECTORY64
+    Size = 148
+    SecurityCookie = 0x0000000140003000
+    GuardCFFunctionTable = 0x0000000140002500
+    GuardCFFunctionCount = 5
+    GuardFlags = 0x00010500
+)");
+    EXPECT_EQ(r->Group("Basis-Relokationen"), R"(Basis-Relokationen
+  VirtualAddress = 0x00002420
+  Size = 28 bytes
+  Blöcke = 2
+  IMAGE_REL_BASED_ABSOLUTE = 1
+  IMAGE_REL_BASED_HIGHLOW = 1
+  IMAGE_REL_BASED_DIR64 = 4
+)");
+    EXPECT_EQ(r->Group(".NET (CLR)"), R"(.NET (CLR)
+  VirtualAddress = 0x00002460
+  Size = 72 bytes
+  IMAGE_COR20_HEADER
+    cb = 72
+    RuntimeVersion = 2.5
+    MetaData.VirtualAddress = 0x000024a0
+    MetaData.Size = 64
+    Flags = 0x00000009
+      COMIMAGE_FLAGS_ILONLY
+      COMIMAGE_FLAGS_STRONGNAMESIGNED
+    EntryPointToken = 0x06000001
+  Metadaten-Version = v4.0.30319
+)");
+}
+
+TEST(HeadersDirectoriesTest, OldVaFormsAnd32BitLayouts) {
+    // PE32, ImageBase 0x400000: the delay descriptor without Attributes bit 0 holds VAs.
+    Blob s;
+    const uint32_t va = 0x400000 + kBase;
+    s.U32(0x04, va + 0x100);
+    s.U32(0x10, va + 0x1B0);
+    s.Str(0x100, "OLD.dll");
+    s.U32(0x1B0, va + 0x120);
+    s.U32(0x1B4, 0x80000003);
+    s.Str(0x122, "Func");
+    // A 32-bit load configuration whose Size ends inside SEHandlerCount: the count is left out.
+    s.U32(0x380, 70);
+    s.U32(0x380 + 60, 0x403000);
+    s.U32(0x380 + 64, 0x402000);
+    s.U32(0x380 + 68, 4);
+    auto builder = WithDirectories(PeBuilder::Pe32(), s);
+    builder.DataDirectory(6, 0, 0).DataDirectory(9, 0, 0).DataDirectory(5, 0, 0);
+    builder.DataDirectory(14, 0, 0).DataDirectory(10, kBase + 0x380, 64);
+    const auto r = MakeReport(builder.Build());
+    const std::string delay = r->Group("Verzögert geladene Bibliotheken");
+    EXPECT_NE(delay.find("  OLD.dll\n    Attributes = 0x00000000 (VA)\n"), std::string::npos)
+        << delay;
+    EXPECT_NE(delay.find("      Func (Hint = 0)\n      Ordinal 3\n"), std::string::npos) << delay;
+    EXPECT_EQ(r->Group("IMAGE_LOAD_CONFIG_DIRECTORY32"), R"(IMAGE_LOAD_CONFIG_DIRECTORY32
+  Size = 70
+  SecurityCookie = 0x00403000
+  SEHandlerTable = 0x00402000
+)");
+    EXPECT_TRUE(r->notes.empty()) << r->tree.Render();
+}
+
+TEST(HeadersDirectoriesTest, DamagedDirectoriesStopWithANote) {
+    Blob s = Pe64Directories();
+    // Relocation block of size 0: a walk that trusts it never moves.
+    s.U32(0x434, 0);
+    // TLS callbacks and delay descriptors that run to the section's end without a terminator.
+    for (size_t o = 0x500; o < 0x800; o += 8)
+        s.U64(o, 0x140001000);
+    s.U64(0x318, 0x140002500);
+    auto builder = WithDirectories(PeBuilder::Pe32Plus(), s);
+    builder.DataDirectory(13, kBase + 0x500, 64)
+        .DataDirectory(6, kBase + 0x200, 0xFFFFFFF0)
+        .DataDirectory(10, kBase + 0x380, 148);
+    std::vector<uint8_t> bytes = builder.Build();
+    tvtest::Patch32(bytes, kRaw + 0x380, 0xFFFF);  // load configuration claims 64 KiB
+    const auto r = MakeReport(bytes);
+    EXPECT_TRUE(r->Has(NoteKind::kRelocationBlockBad));
+    EXPECT_NE(r->Group("Basis-Relokationen").find("Blöcke = 1\n"), std::string::npos);
+    EXPECT_TRUE(r->Has(NoteKind::kDirectoryTableCut));  // TLS callbacks, delay descriptors, debug
+    EXPECT_NE(r->Group("Callbacks").find("AddressOfCallBacks: die Tabelle endet nach 96"),
+              std::string::npos)
+        << r->Group("Callbacks");
+    EXPECT_TRUE(r->Has(NoteKind::kStructureCut));
+    EXPECT_NE(r->Group("Lade-Konfiguration").find("GuardFlags = 0x00010500"), std::string::npos);
+
+    // A section whose raw data runs past the end of the file, and more sections than the loader
+    // takes.
+    auto many = PeBuilder::Pe32();
+    for (int i = 0; i < 100; ++i)
+        many.AddSection("s" + std::to_string(i), 0x40000040, {1, 2, 3});
+    std::vector<uint8_t> big = many.Build();
+    const auto layout = many.Layout();
+    tvtest::Patch32(big, layout.sections[0].header + 16, 0x10000000);  // SizeOfRawData
+    const auto m = MakeReport(big);
+    EXPECT_TRUE(m->Has(NoteKind::kSectionDataCut));
+    EXPECT_TRUE(m->Has(NoteKind::kSectionsOverLimit));
+    EXPECT_EQ(m->tree.ChildTexts(m->tree.Find("Abschnitte (IMAGE_SECTION_HEADER)")).size(), 97u);
+    const auto summary = MakeReport(big, nullptr, HeadersDisplay::Summary);
+    EXPECT_EQ(summary->tree.ChildTexts(summary->tree.Find("Abschnitte")).size(), 96u);
+}
+
+// ---- certificates -------------------------------------------------------------------------------
+
+namespace {
+
+// A PKCS#7 SignedData over a few bytes, signed with a fresh P-256 key and a self-made certificate.
+std::vector<uint8_t> MakeSignedData() {
+    EVP_PKEY* key = EVP_EC_gen("P-256");
+    X509* cert = X509_new();
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), 42);
+    X509_gmtime_adj(X509_getm_notBefore(cert), 0);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
+    X509_NAME* name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "O", MBSTRING_UTF8,
+                               reinterpret_cast<const unsigned char*>("Tarnview Test"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
+                               reinterpret_cast<const unsigned char*>("Prüfer"), -1, -1, 0);
+    X509_set_issuer_name(cert, name);
+    X509_set_pubkey(cert, key);
+    X509_sign(cert, key, EVP_sha256());
+    BIO* data = BIO_new_mem_buf("module bytes", -1);
+    PKCS7* p7 = PKCS7_sign(cert, key, nullptr, data, PKCS7_BINARY);
+    std::vector<uint8_t> der;
+    if (p7 != nullptr) {
+        unsigned char* out = nullptr;
+        const int n = i2d_PKCS7(p7, &out);
+        if (n > 0) der.assign(out, out + n);
+        OPENSSL_free(out);
+    }
+    PKCS7_free(p7);
+    BIO_free(data);
+    X509_free(cert);
+    EVP_PKEY_free(key);
+    return der;
+}
+
+void AppendCertificate(std::vector<uint8_t>& table, uint16_t type,
+                       const std::vector<uint8_t>& body) {
+    const size_t at = table.size();
+    table.resize(at + 8);
+    tvtest::Patch32(table, at, static_cast<uint32_t>(8 + body.size()));
+    tvtest::Patch16(table, at + 4, 0x0200);
+    tvtest::Patch16(table, at + 6, type);
+    table.insert(table.end(), body.begin(), body.end());
+    table.resize((table.size() + 7) / 8 * 8, 0);
+}
+
+std::vector<uint8_t> SignedModule(const std::vector<uint8_t>& table, uint32_t size) {
+    auto builder = PeBuilder::Pe32().AddSection(".text", 0x60000020, {0xC3});
+    const size_t start = builder.Layout().fileSize;
+    builder.Overlay(table).DataDirectory(4, static_cast<uint32_t>(start), size);
+    return builder.Build();
+}
+
+}  // namespace
+
+TEST(HeadersDirectoriesTest, CertificatesWithAndWithoutADecoder) {
+    const std::vector<uint8_t> der = MakeSignedData();
+    ASSERT_FALSE(der.empty());
+    std::vector<uint8_t> table;
+    AppendCertificate(table, 2, der);
+    AppendCertificate(table, 1, {1, 2, 3});
+    AppendCertificate(table, 2, {0x30, 0x03, 0x02, 0x01});  // not PKCS#7
+    const auto bytes = SignedModule(table, static_cast<uint32_t>(table.size()));
+
+    const auto decoded = MakeReport(bytes, &tv::DefaultPkcs7Decoder());
+    const std::string text = decoded->Group("Zertifikate");
+    EXPECT_NE(text.find("  WIN_CERTIFICATE\n    dwLength = " + std::to_string(8 + der.size()) +
+                        "\n    wRevision = 0x0200 (WIN_CERT_REVISION_2_0)\n"
+                        "    wCertificateType = 0x0002 (WIN_CERT_TYPE_PKCS_SIGNED_DATA)\n"
+                        "    Unterzeichner (nicht geprüft)\n"
+                        "      Antragsteller = CN=Prüfer,O=Tarnview Test\n"
+                        "      Aussteller = CN=Prüfer,O=Tarnview Test\n"
+                        "      Hashalgorithmus = SHA256\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("wCertificateType = 0x0001 (WIN_CERT_TYPE_X509)\n  WIN_CERTIFICATE"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Signatur nicht lesbar: kein PKCS#7"), std::string::npos) << text;
+    EXPECT_TRUE(decoded->notes.empty());
+
+    const auto plain = MakeReport(bytes);
+    EXPECT_NE(plain->Group("Zertifikate").find("Signatur nicht dekodiert"), std::string::npos);
+
+    // Damage: a zero dwLength ends the walk; a table past the file's end is not there at all.
+    std::vector<uint8_t> zero = table;
+    tvtest::Patch32(zero, 0, 0);
+    EXPECT_TRUE(MakeReport(SignedModule(zero, static_cast<uint32_t>(zero.size())))
+                    ->Has(NoteKind::kCertificateLengthBad));
+    const auto past = MakeReport(SignedModule(table, 0x7FFFFFFF));
+    EXPECT_TRUE(past->Has(NoteKind::kStructureCut));
+    auto outside = bytes;
+    tvtest::Patch32(outside, PeBuilder::Pe32().Layout().DataDirectoryEntry(4), 0x7FFFFFF0);
+    EXPECT_TRUE(MakeReport(outside)->Has(NoteKind::kDirectoryNotPlaced));
+}

@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -464,4 +466,20 @@ TEST(HeadersDirectoriesTest, CertificatesWithAndWithoutADecoder) {
     auto outside = bytes;
     tvtest::Patch32(outside, PeBuilder::Pe32().Layout().DataDirectoryEntry(4), 0x7FFFFFF0);
     EXPECT_TRUE(MakeReport(outside)->Has(NoteKind::kDirectoryNotPlaced));
+}
+
+// Writes the modules above as seeds of fuzz_module, whose full display reaches every group.
+TEST(HeadersDirectoriesTest, DISABLED_WriteFuzzModuleSeeds) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(__FILE__).parent_path() / "../../fuzz/corpus/fuzz_module";
+    const auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    write("directories_pe32plus.dll",
+          WithDirectories(PeBuilder::Pe32Plus().Dll(), Pe64Directories()).Build());
+    std::vector<uint8_t> table;
+    AppendCertificate(table, 2, MakeSignedData());
+    write("signed_pe32.dll", SignedModule(table, static_cast<uint32_t>(table.size())));
 }

@@ -727,7 +727,7 @@ bool CHeadersReport::AddSections(ReportNode parent, bool detailed) {
         if (raw.Size() < h.SizeOfRawData)
             Note(ModuleNote{NoteKind::kSectionDataCut, name, raw.Size(), h.SizeOfRawData}, section);
     }
-    if (sections.size() > count && detailed)
+    if (sections.size() > count)
         Note(ModuleNote{NoteKind::kSectionsOverLimit, {}, count, pe->File().NumberOfSections},
              group);
     return true;

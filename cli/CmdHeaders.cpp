@@ -13,6 +13,7 @@
 #include "module/HeadersReport.h"
 #include "module/ModuleImage.h"
 #include "module/ModuleSearch.h"
+#include "module/pkcs7/OpenSslPkcs7Decoder.h"
 
 using tv::CModuleImage;
 using tv::cli::Json;
@@ -255,6 +256,7 @@ int Run(const std::vector<std::string>& arguments) {
 
     tv::CReportTree tree;
     tv::CHeadersReport report(image, tree);
+    report.SetPkcs7Decoder(&tv::DefaultPkcs7Decoder());
     report.Fill(full ? tv::HeadersDisplay::Full : tv::HeadersDisplay::Summary);
     if (json) {
         tv::cli::PrintJson(HeadersJson(file, image, report, tree, full));

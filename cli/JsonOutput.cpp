@@ -133,6 +133,22 @@ std::string_view NoteKindName(NoteKind kind) noexcept {
             return "script_not_readable";
         case NoteKind::kScriptNamedStringBlock:
             return "script_named_string_block";
+        case NoteKind::kSectionsOverLimit:
+            return "sections_over_limit";
+        case NoteKind::kSectionDataCut:
+            return "section_data_cut";
+        case NoteKind::kDirectoryNotPlaced:
+            return "directory_not_placed";
+        case NoteKind::kDirectoryTableCut:
+            return "directory_table_cut";
+        case NoteKind::kWalkLimit:
+            return "walk_limit";
+        case NoteKind::kStructureCut:
+            return "structure_cut";
+        case NoteKind::kRelocationBlockBad:
+            return "relocation_block_bad";
+        case NoteKind::kCertificateLengthBad:
+            return "certificate_length_bad";
     }
     // Only a value outside the enumeration (a cast) gets here.
     return "unknown";

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "module/PeDirectories.h"
 #include "module/PeFile.h"
 #include "module/ReportTree.h"
 
@@ -91,6 +92,20 @@ public:
     bool AddSummary(ReportNode parent);
     bool AddExports(ReportNode parent, bool detailed);
     bool AddImports(ReportNode parent, bool detailed);
+    // The full display's groups after the NT headers, one per structure; the summary shows the
+    // sections only, by name and size.
+    bool AddSections(ReportNode parent, bool detailed);
+    bool AddDelayImports(ReportNode parent);
+    bool AddDebugDirectory(ReportNode parent);
+    bool AddTls(ReportNode parent);
+    bool AddLoadConfig(ReportNode parent);
+    bool AddBaseRelocations(ReportNode parent);
+    bool AddClrHeader(ReportNode parent);
+    bool AddCertificates(ReportNode parent);
+
+    // Decodes the signatures of the certificate table; without one each signature is listed
+    // with a line saying it was not decoded. The decoder must outlive Fill.
+    void SetPkcs7Decoder(const IPkcs7Decoder* decoder) noexcept { m_pkcs7 = decoder; }
 
     void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
     // The notes of the last Fill, each as the last top-level line "Hinweise" lists it.
@@ -115,6 +130,13 @@ private:
     // Its bytes up to the terminator or the length limit, kMaxRvaStringLength (a longer name is
     // cut and shown ending in "…").
     [[nodiscard]] std::optional<RvaString> RawStringAt(uint32_t rva) const;
+    // The group of data directory index with its VirtualAddress and Size lines.
+    ReportNode DirectoryGroup(std::string_view label, size_t index, ReportNode parent,
+                              DataDirectoryEntry& entry);
+    // An address the file stores as a VA, as an RVA; nullopt below ImageBase or 4 GiB past it.
+    [[nodiscard]] std::optional<uint32_t> VaToRva(uint64_t va) const;
+    void AddCodeView(CByteView data, ReportNode parent);
+    void AddSignature(CByteView der, ReportNode parent);
 
     const CModuleImage& m_image;
     IReportSink& m_sink;
@@ -123,6 +145,7 @@ private:
     std::vector<ModuleNote> m_notes;
     std::vector<ReportedExport> m_exports;
     std::vector<ReportedImport> m_imports;
+    const IPkcs7Decoder* m_pkcs7 = nullptr;
 };
 
 // Fills sink with the report of image: CHeadersReport(image, sink).Fill(display).

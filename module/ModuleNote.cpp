@@ -160,6 +160,28 @@ std::string NoteText(const ModuleNote& n) {
         case NoteKind::kScriptNamedStringBlock:
             return "Ein Stringtabellenblock mit Namen statt Nummer hat keine Ids und lässt sich "
                    "nicht als Skript schreiben.";
+        case NoteKind::kSectionsOverLimit:
+            return "Die Datei nennt " + Dec(n.b) + " Abschnitte; gezeigt werden die ersten " +
+                   Dec(n.a) + ", mehr lädt das System nicht.";
+        case NoteKind::kSectionDataCut:
+            return w + ": nur " + Dec(n.a) + " von " + Dec(n.b) +
+                   " Rohdaten-Bytes liegen in der Datei; die Entropie gilt für diese.";
+        case NoteKind::kDirectoryNotPlaced:
+            return w + " (" + Hex8(n.a) + ", " + Dec(n.b) +
+                   " Bytes) liegt nicht in den Daten der Datei.";
+        case NoteKind::kDirectoryTableCut:
+            return w + ": die Tabelle endet nach " + Dec(n.a) +
+                   " Einträgen mit den Daten der Datei.";
+        case NoteKind::kWalkLimit:
+            return w + ": nach " + Dec(n.a) + " Einträgen abgebrochen (Obergrenze).";
+        case NoteKind::kStructureCut:
+            return w + ": nur " + Dec(n.a) + " von " + Dec(n.b) + " Bytes liegen in der Datei.";
+        case NoteKind::kRelocationBlockBad:
+            return "Der Relokationsblock bei " + Hex(n.a) + " hat SizeOfBlock " + Dec(n.b) +
+                   "; die Liste endet hier.";
+        case NoteKind::kCertificateLengthBad:
+            return "Der Zertifikatseintrag bei Offset " + Hex8(n.a) + " hat dwLength " + Dec(n.b) +
+                   "; die Liste endet hier.";
     }
     return "Unbekannter Hinweis";
 }

@@ -76,6 +76,16 @@ enum class NoteKind : uint8_t {
     kMessageTooMany,       // a = the limit
     kScriptNotReadable,    // where = the resource's type
     kScriptNamedStringBlock,
+
+    // The directories of the full headers report; where = the structure or the section.
+    kSectionsOverLimit,     // a = sections listed, b = NumberOfSections
+    kSectionDataCut,        // a = raw bytes in the file, b = SizeOfRawData
+    kDirectoryNotPlaced,    // a = the RVA (or file offset), b = the size
+    kDirectoryTableCut,     // a = entries read before the data ended
+    kWalkLimit,             // a = the limit that stopped the walk
+    kStructureCut,          // a = bytes in the file, b = bytes declared
+    kRelocationBlockBad,    // a = the block's offset in the directory, b = SizeOfBlock
+    kCertificateLengthBad,  // a = the entry's file offset, b = dwLength
 };
 
 struct ModuleNote {

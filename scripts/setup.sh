@@ -15,6 +15,7 @@ packages=(
     fonts-wine fonts-liberation2 fontconfig
     nlohmann-json3-dev python3
     binutils-mingw-w64-x86-64
+    libssl-dev osslsigncode
 )
 
 sudo_cmd=()

@@ -12,6 +12,7 @@ packages=(
     xvfb xauth imagemagick fonts-dejavu-core dbus-daemon
     locales binutils icoutils
     fonts-wine fonts-liberation2 fontconfig
+    xdotool
 )
 
 sudo_cmd=()

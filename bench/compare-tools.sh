@@ -76,12 +76,12 @@ tr '\n' '\0' <"$work/modules" | xargs -0 cat >/dev/null
 now() { echo "$EPOCHREALTIME"; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 
-# One round of a per-module tool: "$@" FILE for every module. Sets failed and messages.
+# One round of a per-module tool: function $1 on every module. Sets failed and messages.
 per_module_round() {
     failed=0
     messages=0
     while IFS= read -r path; do
-        if ! "$@" "$path" >/dev/null 2>"$work/stderr"; then
+        if ! "$1" "$path" >/dev/null 2>"$work/stderr"; then
             failed=$((failed + 1))
         elif [ -s "$work/stderr" ]; then
             messages=$((messages + 1))
@@ -147,15 +147,13 @@ for path in open(sys.argv[1], encoding="utf-8", errors="surrogateescape").read()
 sys.stderr.write("%d %d\n" % (failed, warned))
 EOF
 
-python=${PYTHON:-}
-if [ -z "$python" ]; then
-    for candidate in python3 /usr/bin/python3; do
-        if command -v "$candidate" >/dev/null 2>&1 && "$candidate" -c 'import pefile' 2>/dev/null; then
-            python=$candidate
-            break
-        fi
-    done
-fi
+python=
+for candidate in ${PYTHON:-python3 /usr/bin/python3}; do
+    if command -v "$candidate" >/dev/null 2>&1 && "$candidate" -c 'import pefile' 2>/dev/null; then
+        python=$candidate
+        break
+    fi
+done
 
 pefile_round() {
     local result
@@ -166,70 +164,83 @@ pefile_round() {
     case "$failed$messages" in '' | *[!0-9]*) failed=$count messages=0 ;; esac
 }
 
-# measure LABEL COMMAND-TEXT KIND ARGS...: ROUNDS rounds, one table row.
-measure() {
-    local label=$1 text=$2 kind=$3 best='' times='' start end t r
-    shift 3
-    for ((r = 1; r <= rounds; r++)); do
+# The tools, in table order: label, command text, kind (each, scan, pefile), and for "each" the
+# function that runs the tool on the module it is given. A tool that is missing gets a reason.
+labels=() texts=() kinds=() commands=() missing=()
+tool() {
+    labels+=("$1") texts+=("$2") kinds+=("$3") commands+=("$4") missing+=("${5:-}")
+}
+installed() { command -v "$1" >/dev/null 2>&1 || echo "$1 is not installed"; }
+cli_headers() { "$cli" headers --full "$1"; }
+cli_resources() { "$cli" resources "$1"; }
+objdump_p() { objdump -p "$1"; }
+wrestool_list() { wrestool --list "$1"; }
+readpe_all() { readpe "$1"; }
+peres_list() { peres -l "$1"; }
+tool "tarnview-cli" "headers --full FILE" each cli_headers
+tool "tarnview-cli" "resources FILE" each cli_resources
+tool "tarnview-cli" "scan --mode resources DIR" scan ""
+tool "objdump (binutils)" "objdump -p FILE" each objdump_p "$(installed objdump)"
+tool "wrestool (icoutils)" "wrestool --list FILE" each wrestool_list "$(installed wrestool)"
+tool "readpe (pev)" "readpe FILE" each readpe_all "$(installed readpe)"
+tool "peres (pev)" "peres -l FILE" each peres_list "$(installed peres)"
+tool "pefile (Python)" "one process: PE(path), then walk" pefile "" \
+    "$([ -n "$python" ] || echo "python3-pefile is not installed")"
+
+version_of() { "$@" 2>&1 | head -n 1 || true; }
+echo "Modules: $count in $# folder(s), $((bytes / 1048576)) MiB; rounds: $rounds; $(nproc) cores."
+echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
+echo "tarnview-cli: $cli ($(version_of "$cli" --version))"
+for i in "${!labels[@]}"; do
+    case ${commands[$i]} in
+        objdump_p) [ -n "${missing[$i]}" ] || echo "objdump: $(version_of objdump --version)" ;;
+        wrestool_list) [ -n "${missing[$i]}" ] || echo "wrestool: $(version_of wrestool --version)" ;;
+        readpe_all) [ -n "${missing[$i]}" ] || echo "pev: $(version_of readpe --version)" ;;
+    esac
+done
+if [ -n "$python" ]; then
+    echo "pefile: $("$python" -c 'import pefile, sys; print(pefile.__version__, "with Python", sys.version.split()[0])')"
+fi
+echo
+
+# Rounds go round the tools in turn, so that whatever else the machine does in the meantime
+# falls on all of them alike rather than on one.
+times=() best=() failures=() notes=()
+for ((r = 1; r <= rounds; r++)); do
+    for i in "${!labels[@]}"; do
+        [ -z "${missing[$i]}" ] || continue
         start=$(now)
-        case $kind in
-            each) per_module_round "$@" ;;
+        case ${kinds[$i]} in
+            each) per_module_round "${commands[$i]}" ;;
             scan) scan_round "$@" ;;
             pefile) pefile_round ;;
         esac
         end=$(now)
         t=$(elapsed "$start" "$end")
-        times="${times:+$times, }$t"
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
+        times[i]="${times[i]:+${times[i]}, }$t"
+        if [ -z "${best[i]:-}" ] || awk -v a="$t" -v b="${best[i]}" 'BEGIN { exit !(a < b) }'; then
+            best[i]=$t
+        fi
+        # The counts of the first round stand; a later round that differs is worth a note.
+        if [ "$r" -eq 1 ]; then
+            failures[i]=$failed
+            notes[i]=$messages
+        elif [ "$failed" != "${failures[i]}" ]; then
+            echo "note: ${labels[$i]} ${texts[$i]} failed on $failed modules in round $r, ${failures[i]} in round 1" >&2
+        fi
     done
-    local per
-    per=$(awk -v t="$best" -v n="$count" 'BEGIN { printf "%.2f", t * 1000 / n }')
-    printf '| %s | `%s` | %s | %s | %s | %s | %s | %s |\n' "$label" "$text" "$times" "$best" "$per" \
-        "$((count - failed))" "$failed" "$messages"
-}
+done
 
-skip() { printf '| %s | `%s` | skipped: %s is not installed | | | | | |\n' "$1" "$2" "$3"; }
-
-version_of() { "$@" 2>&1 | head -n 1 || true; }
-
-echo "Modules: $count in $# folder(s), $((bytes / 1048576)) MiB; rounds: $rounds; $(nproc) cores."
-echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
-echo "tarnview-cli: $cli ($(version_of "$cli" --version))"
-command -v objdump >/dev/null && echo "objdump: $(version_of objdump --version)"
-command -v wrestool >/dev/null && echo "wrestool: $(version_of wrestool --version)"
-command -v readpe >/dev/null && echo "readpe: $(version_of readpe --version)"
-[ -n "$python" ] && echo "pefile: $("$python" -c 'import pefile, sys; print(pefile.__version__, "with Python", sys.version.split()[0])')"
-echo
 echo '| tool | command | wall time per round (s) | best (s) | best per module (ms) | handled | failed | messages |'
 echo '|---|---|---|---|---|---|---|---|'
-
-measure "tarnview-cli" "headers --full FILE" each "$cli" headers --full
-measure "tarnview-cli" "resources FILE" each "$cli" resources
-measure "tarnview-cli" "scan --mode resources DIR" scan "$@"
-if command -v objdump >/dev/null; then
-    measure "objdump (binutils)" "objdump -p FILE" each objdump -p
-else
-    skip "objdump (binutils)" "objdump -p FILE" objdump
-fi
-if command -v wrestool >/dev/null; then
-    measure "wrestool (icoutils)" "wrestool --list FILE" each wrestool --list
-else
-    skip "wrestool (icoutils)" "wrestool --list FILE" wrestool
-fi
-if command -v readpe >/dev/null; then
-    measure "readpe (pev)" "readpe FILE" each readpe
-else
-    skip "readpe (pev)" "readpe FILE" readpe
-fi
-if command -v peres >/dev/null; then
-    measure "peres (pev)" "peres -l FILE" each peres -l
-else
-    skip "peres (pev)" "peres -l FILE" peres
-fi
-if [ -n "$python" ]; then
-    measure "pefile (Python)" "one process, PE(path) + walk" pefile
-else
-    skip "pefile (Python)" "one process, PE(path) + walk" "python3-pefile"
-fi
+for i in "${!labels[@]}"; do
+    if [ -n "${missing[$i]}" ]; then
+        printf '| %s | `%s` | skipped: %s | | | | | |\n' "${labels[$i]}" "${texts[$i]}" "${missing[$i]}"
+        continue
+    fi
+    per=$(awk -v t="${best[i]}" -v n="$count" 'BEGIN { printf "%.2f", t * 1000 / n }')
+    printf '| %s | `%s` | %s | %s | %s | %s | %s | %s |\n' "${labels[$i]}" "${texts[$i]}" \
+        "${times[i]}" "${best[i]}" "$per" "$((count - failures[i]))" "${failures[i]}" "${notes[i]}"
+done
 echo
 echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)."

@@ -16,6 +16,7 @@ packages=(
     nlohmann-json3-dev python3
     binutils-mingw-w64-x86-64
     libssl-dev osslsigncode
+    xdotool
 )
 
 sudo_cmd=()

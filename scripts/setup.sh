@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
     cmake ninja-build g++ git pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+    python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format
     xvfb xauth imagemagick fonts-dejavu-core dbus-daemon

@@ -226,7 +226,12 @@ void WalkResources(const std::string& path, WalkHost& host, Totals& totals, Modu
             result.Fail("item " + label + " shows no page");
             continue;
         }
-        Paint(dlg, "the resources window", result);
+        // The page shows what changed; the whole window, tree included, is drawn when a type
+        // opens (its folder picture changes) and at the end, which keeps the walk's time on the
+        // pages rather than on redrawing the same tree for each of a type's resources.
+        Paint(*page, "the page", result);
+        if (item.level != tv::ResourceTreeLevel::kResource)
+            Paint(dlg, "the resources window", result);
         if (item.level != tv::ResourceTreeLevel::kResource || item.type.IsName() ||
             item.type.GetNumber() != tv::kRtDialog)
             continue;
@@ -257,19 +262,13 @@ void WalkResources(const std::string& path, WalkHost& host, Totals& totals, Modu
             result.Fail("dialog " + label + ": Dialogtest neither runs nor says why");
     }
     tv::CDialogTestDlg::SetMessageBox(previousBox);
+    Paint(dlg, "the resources window", result);
     dlg.hide();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Settings the pages read come from a hive of this run, never the user's.
-    QTemporaryDir scratch;
-    if (scratch.isValid())
-        setenv("TARNVIEW_HIVE", (scratch.path() + QStringLiteral("/hive.reg")).toLocal8Bit(), 1);
-    QApplication app(argc, argv);
-
     std::string kind;
     std::string only;
     qint64 limitMs = kDefaultLimitMs;
@@ -298,6 +297,10 @@ int main(int argc, char** argv) {
         if (it->is_regular_file() && (only.empty() || it->path().filename() == only))
             modules.push_back(it->path());
     }
+    if (modules.empty() && !only.empty() && fs::is_directory(folder, ec)) {
+        std::fprintf(stderr, "%s has no module %s\n", folder.c_str(), only.c_str());
+        return 2;
+    }
     if (modules.empty()) {
         std::printf(
             "skipped: no real modules in %s; fetch them with scripts/fetch-real-modules.sh "
@@ -307,6 +310,13 @@ int main(int argc, char** argv) {
         return 77;
     }
     std::sort(modules.begin(), modules.end());
+
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Settings the pages read come from a hive of this run, never the user's.
+    QTemporaryDir scratch;
+    if (scratch.isValid())
+        setenv("TARNVIEW_HIVE", (scratch.path() + QStringLiteral("/hive.reg")).toLocal8Bit(), 1);
+    QApplication app(argc, argv);
     const bool pe32plus = kind.find("x86_64") != std::string::npos;
 
     g_previousHandler = qInstallMessageHandler(MessageHandler);

@@ -17,11 +17,12 @@ if(TARNVIEW_BUILD_UI)
   endforeach()
 endif()
 
-find_package(Python3 COMPONENTS Interpreter)
-if(Python3_Interpreter_FOUND)
+# Debian's python3 (scripts/setup.sh installs it) before any other on the PATH.
+find_program(TARNVIEW_PYTHON3 NAMES python3 HINTS /usr/bin)
+if(TARNVIEW_PYTHON3)
   foreach(kind IN LISTS TARNVIEW_REAL_MODULE_KINDS)
     add_test(NAME realmodules.cli.${kind}
-      COMMAND ${Python3_EXECUTABLE} ${REALMODULES_DIR}/cli_smoke.py $<TARGET_FILE:tarnview-cli>
+      COMMAND ${TARNVIEW_PYTHON3} ${REALMODULES_DIR}/cli_smoke.py $<TARGET_FILE:tarnview-cli>
               ${kind} ${CMAKE_CURRENT_BINARY_DIR}/realmodules-cli-${kind})
     set_tests_properties(realmodules.cli.${kind} PROPERTIES LABELS realmodules
       SKIP_RETURN_CODE 77 TIMEOUT 7200)

@@ -8,6 +8,7 @@ packages=(
     cmake ninja-build g++ git pkg-config ccache
     dpkg-dev file desktop-file-utils appstream mandoc
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+    python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format
     xvfb xauth imagemagick fonts-dejavu-core dbus-daemon

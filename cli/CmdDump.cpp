@@ -1,6 +1,7 @@
 // tarnview-cli dump FILE TYPE NAME: the raw data page of one resource, its byte count text and
-// then the dump of its first 16,384 bytes, CR LF lines with the character column's bytes as they
-// are.
+// then the dump of its first 16,384 bytes as the page shows it. The character column goes out as
+// the page's UTF-8 text, never as the resource's bytes: those are rarely UTF-8, and control bytes
+// such as ESC would reach the terminal as commands.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,7 +35,7 @@ int Run(const std::vector<std::string>& args) {
     }
     std::string out = tv::ByteCountText(data->Size());
     out += '\n';
-    out += tv::BuildDumpText(*data);
+    out += tv::DumpDisplayText(tv::BuildDumpText(*data));
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }

@@ -1,5 +1,6 @@
-// tarnview-cli strings FILE [--block N] [--hex]: the string list of the resources window, one
-// "Id<TAB>Text" line per string, of all string tables or of one block.
+// tarnview-cli strings [--json] FILE [--block N] [--hex]: the string list of the resources
+// window, one "Id<TAB>Text" line per string, of all string tables or of one block; with --json
+// one document that also holds each string as it is, without the list's escapes.
 // tarnview-cli export-strings FILE OUT [--block N]: the string list's "Save as...", the format
 // chosen by OUT's extension as the window chooses it.
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "cli/JsonOutput.h"
 #include "common/SystemErrorText.h"
 #include "res/StringTable.h"
 #include "resources/ResourceCatalog.h"
@@ -86,7 +88,54 @@ tv::StringRowList Rows(const CResourceCatalog& catalog, const std::optional<tv::
                  : tv::StringRowsOfAllTables(catalog, hex);
 }
 
-int RunStrings(const std::vector<std::string>& args) {
+// The strings as the list shows them, each with its block and its text before the escapes: the
+// rows are made the way StringRowsOfBlock and StringRowsOfAllTables make them, one block at a
+// time, so each row's text stays beside the row.
+tv::cli::Json StringsJson(const std::string& file, const CResourceCatalog& catalog,
+                          const std::optional<tv::CResourceId>& block, bool hex) {
+    tv::cli::Json list = tv::cli::Json::array();
+    const auto add = [&](uint32_t number, const std::vector<std::string>& strings) {
+        std::vector<tv::StringRow> rows;
+        tv::AppendStringRows(number, strings, hex, rows);
+        size_t next = 0;
+        for (const std::string& text : strings) {
+            if (text.empty()) continue;
+            const tv::StringRow& row = rows.at(next++);
+            tv::cli::Json item = tv::cli::Json::object();
+            item["id"] = row.id;
+            item["id_text"] = row.idText;
+            item["block"] = number;
+            item["text"] = text;
+            item["display"] = row.text;
+            list.push_back(std::move(item));
+        }
+    };
+    std::vector<std::string> strings;
+    if (block) {
+        if (catalog.LoadStringBlock(*block, strings)) add(tv::StringBlockNumber(*block), strings);
+    } else {
+        tv::ForEachNumberedStringBlock(catalog.GetDirectory(),
+                                       [&](uint16_t number, const tv::ResourceLeaf* leaf) {
+                                           if (!leaf || !leaf->hasData) return;
+                                           strings.clear();
+                                           (void)tv::DecodeStringBlock(leaf->data, strings);
+                                           add(number, strings);
+                                       });
+    }
+    tv::cli::Json doc = tv::cli::JsonDocument("strings");
+    doc["file"] = file;
+    doc["module"] = catalog.GetPath();
+    doc["block"] = block ? tv::cli::ResourceIdJson(*block) : tv::cli::Json();
+    doc["hex"] = hex;
+    doc["count"] = list.size();
+    doc["strings"] = std::move(list);
+    doc["notes"] = tv::cli::NotesJson(catalog.Diagnostics());
+    return doc;
+}
+
+int RunStrings(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    const bool json = tv::cli::TakeJsonFlag(args);
     Arguments parsed;
     if (!Parse(args, true, parsed) || parsed.files.size() != 1) {
         return tv::cli::UsageError("strings");
@@ -95,6 +144,10 @@ int RunStrings(const std::vector<std::string>& args) {
     std::optional<tv::CResourceId> block;
     int status = 0;
     if (!Open(catalog, parsed.files[0], parsed.block, block, status)) return status;
+    if (json) {
+        tv::cli::PrintJson(StringsJson(parsed.files[0], catalog, block, parsed.hex));
+        return 0;
+    }
     std::string out;
     for (const tv::StringRow& row : Rows(catalog, block, parsed.hex).rows) {
         out += row.idText;
@@ -143,7 +196,7 @@ int RunExport(const std::vector<std::string>& args) {
 
 }  // namespace
 
-TV_CLI_COMMAND(strings, "FILE [--block N] [--hex]",
+TV_CLI_COMMAND(strings, "[--json] FILE [--block N] [--hex]",
                "Print the strings of all string tables, or of block N, as ID<TAB>text.",
                &RunStrings);
 // The name has a hyphen, which the registration macro cannot spell.

@@ -1,5 +1,6 @@
-// tarnview-cli version FILE [--translation N]: the version texts of a module as the resources
-// window lists them, one "Label<TAB>Value" line each. An empty FILE ("") is the program itself.
+// tarnview-cli version [--json] FILE [--translation N]: the version texts of a module as the
+// resources window lists them, one "Label<TAB>Value" line each, or as one JSON document. An empty
+// FILE ("") is the program itself.
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "cli/JsonOutput.h"
 #include "common/ErrorCodes.h"
 #include "common/SystemErrorText.h"
 #include "module/VersionInfo.h"
@@ -35,7 +37,9 @@ std::optional<int> ParseIndex(const std::string& text) {
     return std::atoi(text.c_str());
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    const bool json = tv::cli::TakeJsonFlag(args);
     std::optional<std::string> file;
     std::optional<int> translation;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -71,6 +75,17 @@ int Run(const std::vector<std::string>& args) {
                              std::to_string(*translation) + ".");
     }
 
+    if (json) {
+        tv::cli::Json doc = tv::cli::JsonDocument("version");
+        doc["file"] = *file;
+        doc["module"] = shown;
+        doc.update(tv::cli::VersionJson(info, translation));
+        // The version reader records no damage of its own.
+        doc["notes"] = tv::cli::Json::array();
+        tv::cli::PrintJson(doc);
+        return 0;
+    }
+
     // The fixed information once (it is the same for every translation), then each translation.
     for (const tv::VersionLabel& label : tv::VersionLabels().first(tv::kFixedVersionLabelCount))
         PrintRow(label.stringId, info.GetField(label.field));
@@ -85,5 +100,5 @@ int Run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-TV_CLI_COMMAND(version, "FILE [--translation N]",
+TV_CLI_COMMAND(version, "[--json] FILE [--translation N]",
                "Print the module's version texts (\"\" for this program's own).", &Run);

@@ -1,6 +1,8 @@
 // tarnview-cli: the texts of the program's windows on standard output.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "cli/CliCommand.h"
 #include "common/BuildInfo.h"
+#include "common/ErrorCodes.h"
 #include "common/SystemErrorText.h"
 #include "module/ModuleSearch.h"
 #include "resources/ResourceCatalog.h"
@@ -99,11 +102,31 @@ void PrintHelp(std::FILE* out) {
         std::string head(c.name);
         head += ' ';
         head += c.usage;
+        // A usage too long for its column gets a line of its own, the synopsis under it.
+        if (head.size() > 44) {
+            std::fprintf(out, "  %s\n", head.c_str());
+            head.clear();
+        }
         std::fprintf(out, "  %-44s %.*s\n", head.c_str(), static_cast<int>(c.synopsis.size()),
                      c.synopsis.data());
     }
     std::fprintf(out, "  %-44s %s\n", "--help", "Print this help.");
     std::fprintf(out, "  %-44s %s\n", "--version", "Print the program version.");
+    std::fprintf(out,
+                 "\nWith --json, headers, info, resources, scan, strings and version print one "
+                 "JSON document\ninstead of text (UTF-8, schema in docs/cli-json.md); errors "
+                 "still go to standard error\nwith nothing on standard output.\n");
+}
+
+// A script must not take a cut output for the whole: a full disk or a closed file turns a
+// success into exit status 1, with the reason on standard error.
+int FinishOutput(int status) {
+    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    if (!failed || status != 0) return status;
+    const int error = errno;
+    std::string reason(tv::SystemMessageText(tv::ErrnoToErrorCode(error)));
+    if (reason.empty()) reason = std::strerror(error);
+    return tv::cli::Fail("Die Ausgabe konnte nicht geschrieben werden: " + reason);
 }
 
 }  // namespace
@@ -124,7 +147,7 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> args(argv + 2, argv + argc);
     for (const auto& c : tv::cli::Commands())
-        if (c.name == command) return c.run(args);
+        if (c.name == command) return FinishOutput(c.run(args));
     std::fprintf(stderr, "tarnview-cli: unknown command '%s' (see --help)\n", argv[1]);
     return 2;
 }

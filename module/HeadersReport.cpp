@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/DateText.h"
+#include "common/NumberText.h"
 #include "common/TextCodec.h"
 #include "module/ModuleImage.h"
 #include "res/StringTable.h"
@@ -252,6 +253,8 @@ std::optional<std::string> CHeadersReport::StringAt(uint32_t rva) const {
 bool CHeadersReport::Fill(HeadersDisplay display) {
     m_root = kNoReportNode;
     m_notes.clear();
+    m_exports.clear();
+    m_imports.clear();
     const LOADED_IMAGE* li = m_image.GetLoadedImage();
     if (!li) return false;
     // The path is raw bytes of the file system: shown as UTF-8, with anything else replaced.
@@ -262,10 +265,19 @@ bool CHeadersReport::Fill(HeadersDisplay display) {
         AddLoaderRecord(m_root);
         AddDosHeader(m_root);
         AddNtHeaders(m_root);
+        AddSections(m_root, true);
+        AddDelayImports(m_root);
+        AddDebugDirectory(m_root);
+        AddTls(m_root);
+        AddLoadConfig(m_root);
+        AddBaseRelocations(m_root);
+        AddClrHeader(m_root);
+        AddCertificates(m_root);
     } else {
         AddSummary(m_root);
         AddExports(m_root, false);
         AddImports(m_root, false);
+        AddSections(m_root, false);
         // The full display notes the headers' damage under IMAGE_NT_HEADERS; the summary has no
         // such group, so these notes appear in the list below only.
         if (const CPeFile* pe = m_image.GetNtHeaders())
@@ -536,19 +548,27 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
             Note(ModuleNote{NoteKind::kListCut, {}, lines}, parent);
             break;
         }
-        std::string text = Format("%04llu - [%s", static_cast<unsigned long long>(d.Base + i),
+        ReportedExport line;
+        line.ordinal = d.Base + i;
+        line.address = address;
+        std::string text = Format("%04llu - [%s", static_cast<unsigned long long>(line.ordinal),
                                   HexText(address).c_str());
-        if (address >= forwardBegin && address < forwardEnd)
-            text += ":" + StringAt(address).value_or("?");
+        if (address >= forwardBegin && address < forwardEnd) {
+            line.forwarded = true;
+            line.forwarder = StringAt(address).value_or("?");
+            text += ":" + line.forwarder;
+        }
         text += ']';
         const char* separator = " ";
         for (; cursor < names.size() && names[cursor].first == i; ++cursor) {
             const uint32_t nameRva = nameTable.U32(uint64_t{names[cursor].second} * 4).value_or(0);
+            line.names.push_back(StringAt(nameRva).value_or("?"));
             text += separator;
-            text += StringAt(nameRva).value_or("?");
+            text += line.names.back();
             separator = ", ";
         }
         Value(text, parent);
+        m_exports.push_back(std::move(line));
         ++lines;
     }
     if (count < d.NumberOfFunctions) {
@@ -594,6 +614,7 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
         if (cut) name += "\xE2\x80\xA6";
         // A name cut short names no file that could be opened.
         const std::string_view moduleName = cut ? std::string_view() : raw.bytes;
+        m_imports.push_back(ReportedImport{name, std::string(moduleName), *d});
         if (!detailed) {
             Add(name, kImageLibrary, ReportLineKind::kModule, list, moduleName);
             continue;
@@ -610,6 +631,553 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
         } else {
             Value("TimeDateStamp = " + DecHexText(d->TimeDateStamp), library);
         }
+    }
+    return true;
+}
+
+// ---- the directories after the NT headers
+// --------------------------------------------------------
+
+namespace {
+
+// Walks that no real module comes near; each stops with a note.
+constexpr size_t kMaxDelayLibraries = 4096;
+constexpr size_t kMaxDebugEntries = 256;
+constexpr size_t kMaxTlsCallbacks = 1024;
+constexpr size_t kMaxCertificates = 64;
+constexpr size_t kMaxClrVersionLength = 255;
+
+constexpr size_t kDirSecurity = 4;
+constexpr size_t kDirBaseReloc = 5;
+constexpr size_t kDirDebug = 6;
+constexpr size_t kDirTls = 9;
+constexpr size_t kDirLoadConfig = 10;
+constexpr size_t kDirDelayImport = 13;
+constexpr size_t kDirClr = 14;
+
+constexpr size_t kDelayDescriptorSize = 32;
+constexpr size_t kDebugEntrySize = 28;
+
+std::string Hex64Text(uint64_t value) {
+    return Format("0x%016llx", static_cast<unsigned long long>(value));
+}
+
+}  // namespace
+
+ReportNode CHeadersReport::DirectoryGroup(std::string_view label, size_t index, ReportNode parent,
+                                          DataDirectoryEntry& entry) {
+    const DataDirectoryEntry* found = m_image.GetDataDirectory(index);
+    entry = found ? *found : DataDirectoryEntry{};
+    const ReportNode group = Group(label, parent);
+    Value("VirtualAddress = " + HexText(entry.VirtualAddress), group);
+    Value(Format("Size = %u bytes", entry.Size), group);
+    return group;
+}
+
+std::optional<uint32_t> CHeadersReport::VaToRva(uint64_t va) const {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return std::nullopt;
+    const uint64_t base = pe->Optional().ImageBase;
+    if (va < base || va - base > UINT32_MAX) return std::nullopt;
+    return static_cast<uint32_t>(va - base);
+}
+
+bool CHeadersReport::AddSections(ReportNode parent, bool detailed) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    const CByteView file = pe->View();
+    const auto& sections = pe->Sections();
+    const ReportNode group =
+        Group(detailed ? "Abschnitte (IMAGE_SECTION_HEADER)" : "Abschnitte", parent);
+    // The parsed table holds the headers the file has room for; the loader takes no more than
+    // kMaxListedSections, and neither does this list.
+    const size_t count = std::min(sections.size(), kMaxListedSections);
+    for (size_t i = 0; i < count; ++i) {
+        const SectionHeader& h = sections[i];
+        const CByteView nameBytes =
+            file.SubClamped(pe->SectionTableOffset() + i * kSectionHeaderSize, 8);
+        std::string name = SectionNameText(nameBytes);
+        if (name.empty()) name = Format("#%zu", i + 1);
+        if (!detailed) {
+            Value(name + ": " + CNumberText().FormatUnsigned(h.VirtualSize).GetText() +
+                      " Bytes im Speicher, " +
+                      CNumberText().FormatUnsigned(h.SizeOfRawData).GetText() +
+                      " Bytes in der Datei",
+                  group);
+            continue;
+        }
+        const ReportNode section = Group(name, group);
+        Value("Name = " + name, section);
+        Value("VirtualAddress = " + HexText(h.VirtualAddress), section);
+        Value(Format("VirtualSize = %u", h.VirtualSize), section);
+        Value("PointerToRawData = " + HexText(h.PointerToRawData), section);
+        Value(Format("SizeOfRawData = %u", h.SizeOfRawData), section);
+        const std::string flags = "Characteristics = " + HexText(h.Characteristics);
+        if (h.Characteristics != 0) {
+            const ReportNode flagGroup = Group(flags, section);
+            for (const auto& flag : SectionFlagNames(h.Characteristics))
+                Value(flag, flagGroup);
+        } else {
+            Value(flags, section);
+        }
+        const CByteView raw = file.SubClamped(h.PointerToRawData, h.SizeOfRawData);
+        Value("Entropie = " + CNumberText().FormatReal(ShannonEntropy(raw), 2).GetText() +
+                  " Bit je Byte",
+              section);
+        if (raw.Size() < h.SizeOfRawData)
+            Note(ModuleNote{NoteKind::kSectionDataCut, name, raw.Size(), h.SizeOfRawData}, section);
+    }
+    if (sections.size() > count)
+        Note(ModuleNote{NoteKind::kSectionsOverLimit, {}, count, pe->File().NumberOfSections},
+             group);
+    return true;
+}
+
+bool CHeadersReport::AddDelayImports(ReportNode parent) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    DataDirectoryEntry entry;
+    const ReportNode group =
+        DirectoryGroup("Verzögert geladene Bibliotheken", kDirDelayImport, parent, entry);
+    if (entry.VirtualAddress == 0) return true;
+    const char* where = "ImgDelayDescr";
+    const CByteView table = pe->RvaToTail(entry.VirtualAddress);
+    if (table.Size() < kDelayDescriptorSize) {
+        Note(ModuleNote{NoteKind::kDirectoryNotPlaced, where, entry.VirtualAddress, entry.Size},
+             group);
+        return false;
+    }
+    const bool wide = pe->Optional().Is64();
+    const size_t thunkSize = wide ? 8 : 4;
+    const uint64_t ordinalFlag = wide ? uint64_t{1} << 63 : uint64_t{1} << 31;
+    size_t functionLines = 0;
+    // The table ends with an all-zero descriptor; the directory's Size is often 0 or wrong in
+    // old modules, so it does not bound the walk, the data and the limit do.
+    for (size_t i = 0;; ++i) {
+        const auto d = table.Sub(i * kDelayDescriptorSize, kDelayDescriptorSize);
+        if (!d) {
+            Note(ModuleNote{NoteKind::kDirectoryTableCut, where, i}, group);
+            break;
+        }
+        uint32_t f[8];
+        bool allZero = true;
+        for (size_t k = 0; k < 8; ++k) {
+            f[k] = d->U32(k * 4).value_or(0);
+            allZero = allZero && f[k] == 0;
+        }
+        if (allZero || f[1] == 0) break;
+        if (i == kMaxDelayLibraries) {
+            Note(ModuleNote{NoteKind::kWalkLimit, where, i}, group);
+            break;
+        }
+        // Attributes bit 0 clear: the old form, whose addresses are VAs.
+        const bool rvaBased = (f[0] & 1) != 0;
+        const auto toRva = [&](uint32_t value) -> std::optional<uint32_t> {
+            if (rvaBased) return value;
+            return VaToRva(value);
+        };
+        std::string name = "?";
+        std::string moduleName;
+        if (const auto nameRva = toRva(f[1])) {
+            if (const auto raw = RawStringAt(*nameRva)) {
+                name = ModuleStringText(raw->bytes);
+                if (raw->cut)
+                    name += "\xE2\x80\xA6";
+                else
+                    moduleName.assign(raw->bytes);
+            }
+        }
+        ReportNode library = Add(name, kImageGroup, ReportLineKind::kModule, group, moduleName);
+        if (library == kNoReportNode) library = group;
+        Value("Attributes = " + HexText(f[0]) + (rvaBased ? " (RVA)" : " (VA)"), library);
+        const char* labels[] = {"DllNameRVA",
+                                "ModuleHandleRVA",
+                                "ImportAddressTableRVA",
+                                "ImportNameTableRVA",
+                                "BoundImportAddressTableRVA",
+                                "UnloadInformationTableRVA"};
+        for (size_t k = 0; k < 6; ++k)
+            Value(std::string(labels[k]) + " = " + HexText(f[k + 1]), library);
+        Value("TimeDateStamp = " + DecHexText(f[7]), library);
+
+        const ReportNode functions = Group("Functions", library);
+        const auto intRva = toRva(f[4]);
+        const CByteView names = intRva ? pe->RvaToTail(*intRva) : CByteView();
+        if (names.Empty()) {
+            Note(ModuleNote{NoteKind::kDirectoryNotPlaced, "ImportNameTableRVA", f[4]}, functions);
+            continue;
+        }
+        for (size_t k = 0;; ++k) {
+            const uint64_t thunk =
+                wide ? names.U64(k * 8).value_or(0) : names.U32(k * 4).value_or(0);
+            if (!names.Contains(k * thunkSize, thunkSize)) {
+                Note(ModuleNote{NoteKind::kDirectoryTableCut, "ImportNameTableRVA", k}, functions);
+                break;
+            }
+            if (thunk == 0) break;
+            if (functionLines == m_listLimit) {
+                Note(ModuleNote{NoteKind::kListCut, {}, functionLines}, functions);
+                return true;
+            }
+            ++functionLines;
+            if (thunk & ordinalFlag) {
+                Value(Format("Ordinal %u", static_cast<unsigned>(thunk & 0xFFFF)), functions);
+                continue;
+            }
+            // IMAGE_IMPORT_BY_NAME: a hint, then the name.
+            const auto byName =
+                rvaBased ? std::optional<uint32_t>(static_cast<uint32_t>(thunk)) : VaToRva(thunk);
+            const CByteView hint = byName ? pe->RvaToTail(*byName) : CByteView();
+            if (hint.Size() < 2) {
+                Value(
+                    "? [" + (wide ? Hex64Text(thunk) : HexText(static_cast<uint32_t>(thunk))) + "]",
+                    functions);
+                continue;
+            }
+            std::string text = StringAt(*byName + 2).value_or("?");
+            Value(text + Format(" (Hint = %u)", hint.U16(0).value_or(0)), functions);
+        }
+    }
+    return true;
+}
+
+void CHeadersReport::AddCodeView(CByteView data, ReportNode parent) {
+    const uint32_t signature = data.U32(0).value_or(0);
+    if (signature == 0x53445352 && data.Size() >= 24) {  // "RSDS"
+        Value("CvSignature = " + SignatureText(signature), parent);
+        Value("Guid = " + GuidText(*data.Sub(4, 16)), parent);
+        Value(Format("Age = %u", data.U32(20).value_or(0)), parent);
+        const auto path = data.StringZ(24, kMaxRvaStringLength, true).value_or("");
+        Value("PdbFileName = " + ModuleStringText(path), parent);
+    } else if (signature == 0x3031424E && data.Size() >= 16) {  // "NB10"
+        Value("CvSignature = " + SignatureText(signature), parent);
+        Value("Signature = [" + HexText(data.U32(8).value_or(0)) + "] " +
+                  StampText(data.U32(8).value_or(0)),
+              parent);
+        Value(Format("Age = %u", data.U32(12).value_or(0)), parent);
+        const auto path = data.StringZ(16, kMaxRvaStringLength, true).value_or("");
+        Value("PdbFileName = " + ModuleStringText(path), parent);
+    } else {
+        Value("CvSignature = " + SignatureText(signature), parent);
+    }
+}
+
+bool CHeadersReport::AddDebugDirectory(ReportNode parent) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    DataDirectoryEntry entry;
+    const ReportNode group = DirectoryGroup("Debug", kDirDebug, parent, entry);
+    if (entry.VirtualAddress == 0) return true;
+    const char* where = "IMAGE_DEBUG_DIRECTORY";
+    const CByteView tail = pe->RvaToTail(entry.VirtualAddress);
+    if (tail.Empty()) {
+        Note(ModuleNote{NoteKind::kDirectoryNotPlaced, where, entry.VirtualAddress, entry.Size},
+             group);
+        return false;
+    }
+    const size_t declared = entry.Size / kDebugEntrySize;
+    const size_t present = std::min(declared, tail.Size() / kDebugEntrySize);
+    const size_t count = std::min(present, kMaxDebugEntries);
+    const CByteView file = pe->View();
+    for (size_t i = 0; i < count; ++i) {
+        CByteReader r(tail, i * kDebugEntrySize);
+        const uint32_t characteristics = r.U32(), stamp = r.U32();
+        const uint16_t major = r.U16(), minor = r.U16();
+        const uint32_t type = r.U32(), size = r.U32(), address = r.U32(), pointer = r.U32();
+        const ReportNode item = Group(std::string(DebugTypeName(type)), group);
+        Value("Characteristics = " + HexText(characteristics), item);
+        Value("TimeDateStamp = [" + HexText(stamp) + "] " + StampText(stamp), item);
+        Value(Format("MajorVersion = %u", major), item);
+        Value(Format("MinorVersion = %u", minor), item);
+        Value(Format("Type = %u (%s)", type, std::string(DebugTypeName(type)).c_str()), item);
+        Value(Format("SizeOfData = %u", size), item);
+        Value("AddressOfRawData = " + HexText(address), item);
+        Value("PointerToRawData = " + HexText(pointer), item);
+        if (type == 2 && size != 0) {
+            const CByteView data = file.SubClamped(pointer, size);
+            if (data.Size() < size)
+                Note(ModuleNote{NoteKind::kStructureCut, "CodeView", data.Size(), size}, item);
+            if (data.Size() >= 4) AddCodeView(data, item);
+        }
+    }
+    if (present < declared) Note(ModuleNote{NoteKind::kDirectoryTableCut, where, present}, group);
+    if (count < present) Note(ModuleNote{NoteKind::kWalkLimit, where, count}, group);
+    return true;
+}
+
+bool CHeadersReport::AddTls(ReportNode parent) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    DataDirectoryEntry entry;
+    const ReportNode group = DirectoryGroup("TLS", kDirTls, parent, entry);
+    if (entry.VirtualAddress == 0) return true;
+    const bool wide = pe->Optional().Is64();
+    const char* where = wide ? "IMAGE_TLS_DIRECTORY64" : "IMAGE_TLS_DIRECTORY32";
+    const size_t size = wide ? 40 : 24;
+    const CByteView tail = pe->RvaToTail(entry.VirtualAddress);
+    if (tail.Size() < size) {
+        if (tail.Empty())
+            Note(ModuleNote{NoteKind::kDirectoryNotPlaced, where, entry.VirtualAddress, entry.Size},
+                 group);
+        else
+            Note(ModuleNote{NoteKind::kStructureCut, where, tail.Size(), size}, group);
+        return false;
+    }
+    CByteReader r(tail);
+    const auto address = [&] { return wide ? r.U64() : uint64_t{r.U32()}; };
+    const uint64_t start = address(), end = address(), index = address(), callbacks = address();
+    const uint32_t zeroFill = r.U32(), characteristics = r.U32();
+    const auto addressText = [&](uint64_t v) {
+        return wide ? Hex64Text(v) : HexText(static_cast<uint32_t>(v));
+    };
+    const ReportNode fields = Group(where, group);
+    Value("StartAddressOfRawData = " + addressText(start), fields);
+    Value("EndAddressOfRawData = " + addressText(end), fields);
+    Value("AddressOfIndex = " + addressText(index), fields);
+    Value("AddressOfCallBacks = " + addressText(callbacks), fields);
+    Value(Format("SizeOfZeroFill = %u", zeroFill), fields);
+    Value("Characteristics = " + HexText(characteristics), fields);
+    if (callbacks == 0) return true;
+    const ReportNode list = Group("Callbacks", group);
+    // The array holds VAs and ends with a zero one.
+    const auto arrayRva = VaToRva(callbacks);
+    const CByteView array = arrayRva ? pe->RvaToTail(*arrayRva) : CByteView();
+    const size_t step = wide ? 8 : 4;
+    for (size_t k = 0;; ++k) {
+        if (!array.Contains(k * step, step)) {
+            Note(ModuleNote{NoteKind::kDirectoryTableCut, "AddressOfCallBacks", k}, list);
+            break;
+        }
+        const uint64_t callback =
+            wide ? array.U64(k * step).value_or(0) : array.U32(k * step).value_or(0);
+        if (callback == 0) break;
+        if (k == kMaxTlsCallbacks) {
+            Note(ModuleNote{NoteKind::kWalkLimit, "AddressOfCallBacks", k}, list);
+            break;
+        }
+        Value(addressText(callback), list);
+    }
+    return true;
+}
+
+bool CHeadersReport::AddLoadConfig(ReportNode parent) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    DataDirectoryEntry entry;
+    const ReportNode group = DirectoryGroup("Lade-Konfiguration", kDirLoadConfig, parent, entry);
+    if (entry.VirtualAddress == 0) return true;
+    const bool wide = pe->Optional().Is64();
+    const char* where = wide ? "IMAGE_LOAD_CONFIG_DIRECTORY64" : "IMAGE_LOAD_CONFIG_DIRECTORY32";
+    const CByteView tail = pe->RvaToTail(entry.VirtualAddress);
+    if (tail.Size() < 4) {
+        Note(ModuleNote{NoteKind::kDirectoryNotPlaced, where, entry.VirtualAddress, entry.Size},
+             group);
+        return false;
+    }
+    // The structure's own Size tells which fields it has: each version of the format appends.
+    const uint32_t declared = tail.U32(0).value_or(0);
+    const CByteView s = tail.SubClamped(0, declared);
+    const ReportNode fields = Group(where, group);
+    Value(Format("Size = %u", declared), fields);
+    struct Field {
+        const char* name;
+        uint32_t offset32;  // 0: not in the 32-bit layout
+        uint32_t offset64;  // 0: not in the 64-bit layout
+        bool pointer;       // pointer wide in the 64-bit layout
+    };
+    constexpr Field kFields[] = {
+        {"SecurityCookie", 60, 88, true},        {"SEHandlerTable", 64, 0, true},
+        {"SEHandlerCount", 68, 0, true},         {"GuardCFFunctionTable", 80, 128, true},
+        {"GuardCFFunctionCount", 84, 136, true}, {"GuardFlags", 88, 144, false},
+    };
+    for (const Field& f : kFields) {
+        const uint32_t offset = wide ? f.offset64 : f.offset32;
+        if (offset == 0) continue;
+        const size_t width = wide && f.pointer ? 8 : 4;
+        if (!s.Contains(offset, width)) continue;
+        if (width == 8) {
+            const uint64_t v = s.U64(offset).value_or(0);
+            Value(std::string(f.name) + " = " +
+                      (std::string_view(f.name).ends_with("Count")
+                           ? Format("%llu", static_cast<unsigned long long>(v))
+                           : Hex64Text(v)),
+                  fields);
+        } else {
+            const uint32_t v = s.U32(offset).value_or(0);
+            Value(std::string(f.name) + " = " +
+                      (std::string_view(f.name).ends_with("Count") ? Format("%u", v) : HexText(v)),
+                  fields);
+        }
+    }
+    if (s.Size() < declared)
+        Note(ModuleNote{NoteKind::kStructureCut, where, s.Size(), declared}, group);
+    return true;
+}
+
+bool CHeadersReport::AddBaseRelocations(ReportNode parent) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    DataDirectoryEntry entry;
+    const ReportNode group = DirectoryGroup("Basis-Relokationen", kDirBaseReloc, parent, entry);
+    if (entry.VirtualAddress == 0 || entry.Size == 0) return true;
+    const char* where = "IMAGE_BASE_RELOCATION";
+    const CByteView tail = pe->RvaToTail(entry.VirtualAddress);
+    if (tail.Empty()) {
+        Note(ModuleNote{NoteKind::kDirectoryNotPlaced, where, entry.VirtualAddress, entry.Size},
+             group);
+        return false;
+    }
+    const CByteView blocks = tail.SubClamped(0, entry.Size);
+    std::array<uint64_t, 16> perType{};
+    uint64_t blockCount = 0;
+    uint64_t offset = 0;
+    // Every block is at least its 8-byte header long, so the walk ends within Size / 8 steps.
+    while (blocks.Contains(offset, 8)) {
+        const uint32_t sizeOfBlock = blocks.U32(offset + 4).value_or(0);
+        if (sizeOfBlock < 8) {
+            Note(ModuleNote{NoteKind::kRelocationBlockBad, {}, offset, sizeOfBlock}, group);
+            break;
+        }
+        const CByteView entries = blocks.SubClamped(offset + 8, sizeOfBlock - 8);
+        for (uint64_t k = 0; k + 2 <= entries.Size(); k += 2)
+            ++perType[entries.U16(k).value_or(0) >> 12];
+        ++blockCount;
+        if (entries.Size() < sizeOfBlock - 8) {
+            Note(ModuleNote{NoteKind::kStructureCut, where, entries.Size() + 8, sizeOfBlock},
+                 group);
+            break;
+        }
+        offset += sizeOfBlock;
+    }
+    if (blocks.Size() < entry.Size)
+        Note(ModuleNote{NoteKind::kStructureCut, "Basis-Relokationen", blocks.Size(), entry.Size},
+             group);
+    Value(Format("Blöcke = %llu", static_cast<unsigned long long>(blockCount)), group);
+    for (uint32_t type = 0; type < perType.size(); ++type) {
+        if (perType[type] == 0) continue;
+        Value(Format("%s = %llu", std::string(RelocationTypeName(type)).c_str(),
+                     static_cast<unsigned long long>(perType[type])),
+              group);
+    }
+    return true;
+}
+
+bool CHeadersReport::AddClrHeader(ReportNode parent) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    DataDirectoryEntry entry;
+    const ReportNode group = DirectoryGroup(".NET (CLR)", kDirClr, parent, entry);
+    if (entry.VirtualAddress == 0) return true;
+    const char* where = "IMAGE_COR20_HEADER";
+    const CByteView tail = pe->RvaToTail(entry.VirtualAddress);
+    if (tail.Size() < 24) {
+        if (tail.Empty())
+            Note(ModuleNote{NoteKind::kDirectoryNotPlaced, where, entry.VirtualAddress, entry.Size},
+                 group);
+        else
+            Note(ModuleNote{NoteKind::kStructureCut, where, tail.Size(), 24}, group);
+        return false;
+    }
+    CByteReader r(tail);
+    const uint32_t cb = r.U32();
+    const uint16_t major = r.U16(), minor = r.U16();
+    const uint32_t metaRva = r.U32(), metaSize = r.U32(), flags = r.U32(), token = r.U32();
+    const ReportNode fields = Group(where, group);
+    Value(Format("cb = %u", cb), fields);
+    Value(Format("RuntimeVersion = %u.%u", major, minor), fields);
+    Value("MetaData.VirtualAddress = " + HexText(metaRva), fields);
+    Value(Format("MetaData.Size = %u", metaSize), fields);
+    const std::string flagText = "Flags = " + HexText(flags);
+    if (flags != 0) {
+        const ReportNode flagGroup = Group(flagText, fields);
+        for (const auto name : ComImageFlagNames(flags))
+            Value(name, flagGroup);
+    } else {
+        Value(flagText, fields);
+    }
+    Value("EntryPointToken = " + HexText(token), fields);
+    // The metadata root: "BSJB", versions, a reserved word, then a counted version string.
+    const CByteView root = pe->RvaToTail(metaRva);
+    if (root.U32(0).value_or(0) != 0x424A5342) {
+        Note(ModuleNote{NoteKind::kDirectoryNotPlaced, "Metadaten (BSJB)", metaRva, metaSize},
+             group);
+        return true;
+    }
+    const uint32_t length = root.U32(12).value_or(0);
+    const CByteView version = root.SubClamped(16, std::min<uint64_t>(length, kMaxClrVersionLength));
+    const auto text = version.StringZ(0, version.Size(), true).value_or("");
+    Value("Metadaten-Version = " + ModuleStringText(text), group);
+    return true;
+}
+
+void CHeadersReport::AddSignature(CByteView der, ReportNode parent) {
+    if (m_pkcs7 == nullptr) {
+        Value("Signatur nicht dekodiert", parent);
+        return;
+    }
+    const Pkcs7Summary summary = m_pkcs7->Decode(der);
+    if (!summary.decoded) {
+        Value("Signatur nicht lesbar: " + ModuleStringText(summary.error), parent);
+        return;
+    }
+    // What the signature claims, not whether it holds: nothing here is verified.
+    for (const Pkcs7Signer& signer : summary.signers) {
+        const ReportNode node = Group("Unterzeichner (nicht geprüft)", parent);
+        Value("Antragsteller = " + ModuleStringText(signer.subject), node);
+        Value("Aussteller = " + ModuleStringText(signer.issuer), node);
+        Value("Hashalgorithmus = " + ModuleStringText(signer.digest), node);
+    }
+    if (summary.signers.empty()) Value("Keine Unterzeichner", parent);
+}
+
+bool CHeadersReport::AddCertificates(ReportNode parent) {
+    const CPeFile* pe = m_image.GetNtHeaders();
+    if (!pe) return false;
+    DataDirectoryEntry entry;
+    const ReportNode group = DirectoryGroup("Zertifikate", kDirSecurity, parent, entry);
+    if (entry.VirtualAddress == 0 || entry.Size == 0) return true;
+    // This directory's address is a file offset: the table is not mapped with the image.
+    const CByteView file = pe->View();
+    const uint64_t start = entry.VirtualAddress;
+    const CByteView table = file.SubClamped(start, entry.Size);
+    if (table.Empty()) {
+        Note(ModuleNote{NoteKind::kDirectoryNotPlaced, "WIN_CERTIFICATE", start, entry.Size},
+             group);
+        return false;
+    }
+    if (table.Size() < entry.Size)
+        Note(ModuleNote{NoteKind::kStructureCut, "Zertifikate", table.Size(), entry.Size}, group);
+    uint64_t offset = 0;
+    for (size_t i = 0; table.Contains(offset, 8); ++i) {
+        if (i == kMaxCertificates) {
+            Note(ModuleNote{NoteKind::kWalkLimit, "WIN_CERTIFICATE", i}, group);
+            break;
+        }
+        const uint32_t length = table.U32(offset).value_or(0);
+        const uint16_t revision = table.U16(offset + 4).value_or(0);
+        const uint16_t type = table.U16(offset + 6).value_or(0);
+        if (length < 8) {
+            Note(ModuleNote{NoteKind::kCertificateLengthBad, {}, start + offset, length}, group);
+            break;
+        }
+        const ReportNode item = Group("WIN_CERTIFICATE", group);
+        Value(Format("dwLength = %u", length), item);
+        const char* revisionName = revision == 0x0100   ? " (WIN_CERT_REVISION_1_0)"
+                                   : revision == 0x0200 ? " (WIN_CERT_REVISION_2_0)"
+                                                        : "";
+        Value(Format("wRevision = 0x%04x%s", revision, revisionName), item);
+        Value(Format("wCertificateType = 0x%04x (%s)", type,
+                     std::string(CertificateTypeName(type)).c_str()),
+              item);
+        const CByteView body = table.SubClamped(offset + 8, length - 8);
+        if (body.Size() < length - 8)
+            Note(ModuleNote{NoteKind::kStructureCut, "WIN_CERTIFICATE", body.Size() + 8, length},
+                 item);
+        if (type == 2) AddSignature(body, item);
+        // Entries start on 8-byte boundaries.
+        const auto next = AlignUp(offset + length, 8);
+        if (!next) break;
+        offset = *next;
     }
     return true;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "module/PeDirectories.h"
 #include "module/PeFile.h"
 #include "module/ReportTree.h"
 
@@ -45,6 +46,23 @@ enum class HeadersDisplay { Summary, Full };
 // come from). Control characters become U+FFFD, so a name can never break a line of the report.
 [[nodiscard]] std::string ModuleStringText(std::string_view bytes);
 
+// An export line of the report, typed, for readers that want the facts rather than the text
+// (tarnview-cli --json). Texts are the line's, made safe as it shows them.
+struct ReportedExport {
+    uint64_t ordinal = 0;  // Base plus the index, as the line counts it
+    uint32_t address = 0;  // the function table's entry
+    bool forwarded = false;
+    std::string forwarder;           // the forwarder text, "?" when its address lies nowhere
+    std::vector<std::string> names;  // in name-table order; "?" for a name that points nowhere
+};
+
+// An imported library line of the report, typed the same way.
+struct ReportedImport {
+    std::string name;        // as shown, "…" at the end when cut short
+    std::string moduleName;  // the raw bytes to open it by; empty when cut short
+    ImportDescriptor descriptor;
+};
+
 // Builds the report of one module image into a sink. The sections mirror the report's parts;
 // each returns false when it finds nothing to show (nothing loaded, no NT headers, a directory
 // that cannot be placed) and true otherwise.
@@ -74,10 +92,27 @@ public:
     bool AddSummary(ReportNode parent);
     bool AddExports(ReportNode parent, bool detailed);
     bool AddImports(ReportNode parent, bool detailed);
+    // The full display's groups after the NT headers, one per structure; the summary shows the
+    // sections only, by name and size.
+    bool AddSections(ReportNode parent, bool detailed);
+    bool AddDelayImports(ReportNode parent);
+    bool AddDebugDirectory(ReportNode parent);
+    bool AddTls(ReportNode parent);
+    bool AddLoadConfig(ReportNode parent);
+    bool AddBaseRelocations(ReportNode parent);
+    bool AddClrHeader(ReportNode parent);
+    bool AddCertificates(ReportNode parent);
+
+    // Decodes the signatures of the certificate table; without one each signature is listed
+    // with a line saying it was not decoded. The decoder must outlive Fill.
+    void SetPkcs7Decoder(const IPkcs7Decoder* decoder) noexcept { m_pkcs7 = decoder; }
 
     void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
     // The notes of the last Fill, each as the last top-level line "Hinweise" lists it.
     [[nodiscard]] const std::vector<ModuleNote>& Notes() const noexcept { return m_notes; }
+    // The export and imported-library lines of the last Fill, in report order.
+    [[nodiscard]] const std::vector<ReportedExport>& Exports() const noexcept { return m_exports; }
+    [[nodiscard]] const std::vector<ReportedImport>& Imports() const noexcept { return m_imports; }
 
 private:
     ReportNode Add(std::string_view text, int image, ReportLineKind kind, ReportNode parent,
@@ -95,12 +130,22 @@ private:
     // Its bytes up to the terminator or the length limit, kMaxRvaStringLength (a longer name is
     // cut and shown ending in "…").
     [[nodiscard]] std::optional<RvaString> RawStringAt(uint32_t rva) const;
+    // The group of data directory index with its VirtualAddress and Size lines.
+    ReportNode DirectoryGroup(std::string_view label, size_t index, ReportNode parent,
+                              DataDirectoryEntry& entry);
+    // An address the file stores as a VA, as an RVA; nullopt below ImageBase or 4 GiB past it.
+    [[nodiscard]] std::optional<uint32_t> VaToRva(uint64_t va) const;
+    void AddCodeView(CByteView data, ReportNode parent);
+    void AddSignature(CByteView der, ReportNode parent);
 
     const CModuleImage& m_image;
     IReportSink& m_sink;
     ReportNode m_root = kNoReportNode;
     size_t m_listLimit = kDefaultListLimit;
     std::vector<ModuleNote> m_notes;
+    std::vector<ReportedExport> m_exports;
+    std::vector<ReportedImport> m_imports;
+    const IPkcs7Decoder* m_pkcs7 = nullptr;
 };
 
 // Fills sink with the report of image: CHeadersReport(image, sink).Fill(display).

@@ -11,6 +11,7 @@
 #include "common/SystemErrorText.h"
 #include "module/ModuleSearch.h"
 #include "module/QtReportTreeModel.h"
+#include "module/pkcs7/OpenSslPkcs7Decoder.h"
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
 #include "res/Menus.h"
@@ -86,7 +87,9 @@ void CModuleHeadersDlg::FillTree() {
     }
 
     CReportTree report;
-    CHeadersReport(m_image, report).Fill(m_full ? HeadersDisplay::Full : HeadersDisplay::Summary);
+    CHeadersReport builder(m_image, report);
+    builder.SetPkcs7Decoder(&DefaultPkcs7Decoder());
+    builder.Fill(m_full ? HeadersDisplay::Full : HeadersDisplay::Summary);
     m_model->SetReport(std::move(report));
     QTreeView* tree = m_ui->tree1001;
     const QModelIndex root = m_model->index(0, 0);

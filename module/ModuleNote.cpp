@@ -133,6 +133,55 @@ std::string NoteText(const ModuleNote& n) {
         case NoteKind::kMenuTooDeep:
             return "Das Menü ist tiefer als " + Dec(n.a) +
                    " Ebenen verschachtelt; der Rest wird nicht gelesen.";
+        case NoteKind::kAcceleratorShort:
+            return "Die Tastenkürzeltabelle ist mit " + Dec(n.a) +
+                   " Bytes kürzer als ein Eintrag (" + Dec(n.b) + " Bytes).";
+        case NoteKind::kAcceleratorNoLast:
+            return "Die Tastenkürzeltabelle endet nach " + Dec(n.a) +
+                   " Einträgen, ohne dass einer als letzter markiert ist.";
+        case NoteKind::kAcceleratorTooMany:
+            return "Die Tastenkürzeltabelle hat mehr als " + Dec(n.a) +
+                   " Einträge; die übrigen werden nicht gelesen.";
+        case NoteKind::kMessageTableShort:
+            return "Die Meldungstabelle ist mit " + Dec(n.a) +
+                   " Bytes zu kurz für die Zahl ihrer Blöcke.";
+        case NoteKind::kMessageBlockOutside:
+            return "Block " + Dec(n.a) +
+                   " der Meldungstabelle liegt außerhalb der Ressource (ab Byte " + Dec(n.b) + ").";
+        case NoteKind::kMessageEntryCut:
+            return "Die Meldung " + Dec(n.a) + " ab Byte " + Dec(n.b) +
+                   " wird vom Ende der Ressource abgeschnitten oder ist beschädigt.";
+        case NoteKind::kMessageTooMany:
+            return "Die Meldungstabelle hat mehr als " + Dec(n.a) +
+                   " Einträge; die übrigen werden nicht gelesen.";
+        case NoteKind::kScriptNotReadable:
+            return "Die Ressource (" + w +
+                   ") lässt sich nicht lesen und nicht als Skript schreiben.";
+        case NoteKind::kScriptNamedStringBlock:
+            return "Ein Stringtabellenblock mit Namen statt Nummer hat keine Ids und lässt sich "
+                   "nicht als Skript schreiben.";
+        case NoteKind::kSectionsOverLimit:
+            return "Die Datei nennt " + Dec(n.b) + " Abschnitte; gezeigt werden die ersten " +
+                   Dec(n.a) + ", mehr lädt das System nicht.";
+        case NoteKind::kSectionDataCut:
+            return w + ": nur " + Dec(n.a) + " von " + Dec(n.b) +
+                   " Rohdaten-Bytes liegen in der Datei; die Entropie gilt für diese.";
+        case NoteKind::kDirectoryNotPlaced:
+            return w + " (" + Hex8(n.a) + ", " + Dec(n.b) +
+                   " Bytes) liegt nicht in den Daten der Datei.";
+        case NoteKind::kDirectoryTableCut:
+            return w + ": die Tabelle endet nach " + Dec(n.a) +
+                   " Einträgen mit den Daten der Datei.";
+        case NoteKind::kWalkLimit:
+            return w + ": nach " + Dec(n.a) + " Einträgen abgebrochen (Obergrenze).";
+        case NoteKind::kStructureCut:
+            return w + ": nur " + Dec(n.a) + " von " + Dec(n.b) + " Bytes liegen in der Datei.";
+        case NoteKind::kRelocationBlockBad:
+            return "Der Relokationsblock bei " + Hex(n.a) + " hat SizeOfBlock " + Dec(n.b) +
+                   "; die Liste endet hier.";
+        case NoteKind::kCertificateLengthBad:
+            return "Der Zertifikatseintrag bei Offset " + Hex8(n.a) + " hat dwLength " + Dec(n.b) +
+                   "; die Liste endet hier.";
     }
     return "Unbekannter Hinweis";
 }

@@ -65,6 +65,27 @@ enum class NoteKind : uint8_t {
     kMenuEntryCut,        // a = the entry's offset
     kMenuTextCut,         // a = the entry's offset
     kMenuTooDeep,         // a = the limit
+
+    // Accelerator and message tables, resource scripts.
+    kAcceleratorShort,     // a = bytes, b = a record's size
+    kAcceleratorNoLast,    // a = records read
+    kAcceleratorTooMany,   // a = the limit
+    kMessageTableShort,    // a = bytes
+    kMessageBlockOutside,  // a = the block (from 1), b = its entries' offset
+    kMessageEntryCut,      // a = the message id, b = the entry's offset
+    kMessageTooMany,       // a = the limit
+    kScriptNotReadable,    // where = the resource's type
+    kScriptNamedStringBlock,
+
+    // The directories of the full headers report; where = the structure or the section.
+    kSectionsOverLimit,     // a = sections listed, b = NumberOfSections
+    kSectionDataCut,        // a = raw bytes in the file, b = SizeOfRawData
+    kDirectoryNotPlaced,    // a = the RVA (or file offset), b = the size
+    kDirectoryTableCut,     // a = entries read before the data ended
+    kWalkLimit,             // a = the limit that stopped the walk
+    kStructureCut,          // a = bytes in the file, b = bytes declared
+    kRelocationBlockBad,    // a = the block's offset in the directory, b = SizeOfBlock
+    kCertificateLengthBad,  // a = the entry's file offset, b = dwLength
 };
 
 struct ModuleNote {

@@ -252,6 +252,11 @@ std::string CVersionInfo::QueryString(std::string_view name) const {
     return resource.QueryText(std::string(table) + std::string(name)).value_or(std::string());
 }
 
+std::optional<FixedFileInfo> CVersionInfo::GetFixedInfo() const {
+    if (m_data.empty()) return std::nullopt;
+    return tv::CVersionResource(CByteView(m_data.data(), m_data.size())).FixedInfo();
+}
+
 std::string CVersionInfo::GetField(int field) const {
     if (m_data.empty() || !m_selected) return {};
     if (field >= 0 && field < static_cast<int>(tv::kStringNames.size()))

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 
 #include "common/ByteView.h"
 #include "module/ResourceDirectory.h"
+#include "module/VersionBlock.h"
 
 namespace tv {
 
@@ -108,6 +110,11 @@ public:
     // The text of a version field (0 to 11 string values, 20 to 27 fixed information); empty for
     // other numbers, for missing values, and for every field while no translation is selected.
     [[nodiscard]] std::string GetField(int field) const;
+
+    // VS_FIXEDFILEINFO as the resource holds it, for callers that want the numbers behind the
+    // fixed fields' texts; nullopt without data or without the block. Unlike GetField it does not
+    // wait for a translation to be selected.
+    [[nodiscard]] std::optional<FixedFileInfo> GetFixedInfo() const;
 
     // Beyond the platform's contract, for callers that report why there is nothing to show.
     [[nodiscard]] bool HasData() const noexcept { return !m_data.empty(); }

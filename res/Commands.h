@@ -28,6 +28,7 @@ inline constexpr uint32_t kTestDialog = 32802;
 inline constexpr uint32_t kSaveAs = 32805;
 inline constexpr uint32_t kHexDisplay = 32806;
 inline constexpr uint32_t kRefresh = 32808;
+inline constexpr uint32_t kRawAsText = 32809;  // raw data page: text or script instead of the dump
 
 // Standard framework commands, in the framework's numbering.
 inline constexpr uint32_t kFileOpen = 57601;

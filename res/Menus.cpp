@@ -148,7 +148,7 @@ constexpr uint32_t kHeadersToolbarButtons[] = {
 };
 constexpr uint32_t kStringPageButtons[] = {cmd::kSaveAs, cmd::kHexDisplay};
 constexpr uint32_t kImagePageButtons[] = {cmd::kSaveAs, cmd::kTestDialog};
-constexpr uint32_t kRawPageButtons[] = {cmd::kSaveAs};
+constexpr uint32_t kRawPageButtons[] = {cmd::kSaveAs, cmd::kRawAsText};
 
 void AppendCommands(std::span<const MenuItem> items, std::vector<uint32_t>& out) {
     for (const MenuItem& item : items) {

@@ -57,6 +57,7 @@ constexpr CommandPicture kCommandPictures[] = {
     {cmd::kSaveAs, "tb-save-as"},
     {cmd::kHexDisplay, "tb-hex-display"},
     {cmd::kTestDialog, "tb-test-dialog"},
+    {cmd::kRawAsText, "tb-as-text"},
 };
 
 void EnsureResources() {

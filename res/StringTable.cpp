@@ -156,6 +156,9 @@ constexpr StringResource kStrings[] = {
     // Main window: refresh.
     {32808, "Refreshes the view contents\nRefresh"},
 
+    // Raw data page: the text form instead of the dump.
+    {32809, "Zeigt die Ressource als Text oder Ressourcenskript statt als Bytes\nAls Text"},
+
     // Application title and the status bar's idle text.
     {57344, "Tarnview"},
     {57345, "Bereit"},

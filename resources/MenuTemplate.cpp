@@ -144,6 +144,7 @@ private:
                 return;
             }
             const bool textEnds = ReadText(pos, entry.text);
+            entry.storedType = entry.type;
             // Resource compilers write MENUITEM SEPARATOR as an item without text (and often
             // without MFT_SEPARATOR in the extended form); the system makes every command
             // without text a separator, whatever its id, unless it is a picture.

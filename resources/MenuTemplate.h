@@ -82,6 +82,8 @@ struct MenuEntry {
     // MFS_* bits. In a classic template the MF_GRAYED, MF_DISABLED, MF_CHECKED and MF_DEFAULT
     // flags, which carry the same bits.
     uint32_t state = 0;
+    // type before the separator bit was added: what a resource script must write back.
+    uint32_t storedType = 0;
     uint32_t helpId = 0;  // popups of extended templates only
     // The flags WORD of a classic item, or the resource flags (bResInfo) of an extended one, as
     // stored: MF_POPUP / 0x01 and MF_END / 0x80 are the structure, the rest is kept for the text.

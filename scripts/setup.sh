@@ -6,12 +6,17 @@ cd "$(dirname "$0")/.."
 
 packages=(
     cmake ninja-build g++ git pkg-config ccache
+    dpkg-dev file desktop-file-utils appstream mandoc
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+    python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format
     xvfb xauth imagemagick fonts-dejavu-core dbus-daemon
     locales binutils icoutils
     fonts-wine fonts-liberation2 fontconfig
+    nlohmann-json3-dev python3
+    binutils-mingw-w64-x86-64
+    libssl-dev osslsigncode
     xdotool
 )
 

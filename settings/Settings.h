@@ -86,6 +86,11 @@ public:
     bool SetHexadecimalStrings(bool hexadecimal) {
         return WriteDword(kResourcesSection, "HexadecimalStrings", hexadecimal ? 1 : 0);
     }
+    // The raw data page shows a resource's text form instead of its dump.
+    bool GetRawDataAsText() { return ReadDword(kResourcesSection, "RawDataAsText", 0) != 0; }
+    bool SetRawDataAsText(bool asText) {
+        return WriteDword(kResourcesSection, "RawDataAsText", asText ? 1 : 0);
+    }
 
     // The German message of the last failure; empty after a call that succeeded.
     [[nodiscard]] std::string GetErrorText() const { return m_errorText; }

@@ -126,6 +126,10 @@ TEST(HeadersReportTest, SummaryOfASmallDll) {
   Importierte Bibliotheken
     KERNEL32.dll
     USER32.dll
+  Abschnitte
+    .text: 64 Bytes im Speicher, 512 Bytes in der Datei
+    .edata: 96 Bytes im Speicher, 512 Bytes in der Datei
+    .idata: 152 Bytes im Speicher, 512 Bytes in der Datei
 )");
 
     // Images and kinds: the root and the libraries are module lines that name their module.
@@ -285,6 +289,60 @@ TEST(HeadersReportTest, FullDisplayOfAPe32Module) {
               FirstThunk = 12376 [0x00003058]
               ForwarderChain = 0 [0x00000000]
               TimeDateStamp = 0 [0x00000000]
+  Abschnitte (IMAGE_SECTION_HEADER)
+    .text
+      Name = .text
+      VirtualAddress = 0x00001000
+      VirtualSize = 64
+      PointerToRawData = 0x00000200
+      SizeOfRawData = 512
+      Characteristics = 0x60000020
+        IMAGE_SCN_CNT_CODE
+        IMAGE_SCN_MEM_EXECUTE
+        IMAGE_SCN_MEM_READ
+      Entropie = 0,54 Bit je Byte
+    .edata
+      Name = .edata
+      VirtualAddress = 0x00002000
+      VirtualSize = 96
+      PointerToRawData = 0x00000400
+      SizeOfRawData = 512
+      Characteristics = 0x40000040
+        IMAGE_SCN_CNT_INITIALIZED_DATA
+        IMAGE_SCN_MEM_READ
+      Entropie = 0,94 Bit je Byte
+    .idata
+      Name = .idata
+      VirtualAddress = 0x00003000
+      VirtualSize = 152
+      PointerToRawData = 0x00000600
+      SizeOfRawData = 512
+      Characteristics = 0xc0000040
+        IMAGE_SCN_CNT_INITIALIZED_DATA
+        IMAGE_SCN_MEM_READ
+        IMAGE_SCN_MEM_WRITE
+      Entropie = 1,18 Bit je Byte
+  Verzögert geladene Bibliotheken
+    VirtualAddress = 0x00000000
+    Size = 0 bytes
+  Debug
+    VirtualAddress = 0x00000000
+    Size = 0 bytes
+  TLS
+    VirtualAddress = 0x00000000
+    Size = 0 bytes
+  Lade-Konfiguration
+    VirtualAddress = 0x00000000
+    Size = 0 bytes
+  Basis-Relokationen
+    VirtualAddress = 0x00000000
+    Size = 0 bytes
+  .NET (CLR)
+    VirtualAddress = 0x00000000
+    Size = 0 bytes
+  Zertifikate
+    VirtualAddress = 0x00000000
+    Size = 0 bytes
 )";
     // Addresses of the mapping change from run to run; they are printed at full pointer width.
     const int width = static_cast<int>(2 * sizeof(uintptr_t));

@@ -194,7 +194,7 @@ TEST(Menus, ModuleWindowToolbars) {
     EXPECT_EQ(entries(tv::kHeadersToolbar), (std::vector<uint32_t>{32792, 0, 32775, 32776, 32777}));
     EXPECT_EQ(entries(tv::kStringPageToolbar), (std::vector<uint32_t>{32805, 32806}));
     EXPECT_EQ(entries(tv::kImagePageToolbar), (std::vector<uint32_t>{32805, 32802}));
-    EXPECT_EQ(entries(tv::kRawPageToolbar), (std::vector<uint32_t>{32805}));
+    EXPECT_EQ(entries(tv::kRawPageToolbar), (std::vector<uint32_t>{32805, 32809}));
     EXPECT_EQ(tv::GetToolbarImageSize(tv::kHeadersToolbar).height, 16);
     EXPECT_EQ(tv::GetToolbarImageSize(tv::kRawPageToolbar).height, 15);
 }

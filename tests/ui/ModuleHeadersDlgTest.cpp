@@ -25,6 +25,7 @@
 #include "module/QtReportTreeModel.h"
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
+#include "support/DirectoryModules.h"
 #include "support/PeBuilder.h"
 
 namespace cmd = tv::cmd;
@@ -252,4 +253,55 @@ TEST(ModuleHeadersDlgReal, Pe32AndPe32PlusInBothDisplays) {
         dlg.Tree()->scrollTo(index, QAbstractItemView::PositionAtTop);
         SaveScreenshot(dlg, QStringLiteral("headers-%1-full").arg(QLatin1String(module.name)));
     }
+}
+
+// The full display's groups after the NT headers, on a module with every one of those directories
+// and a signature: the window hands the report its signature decoder, so the signer is named.
+// With TARNVIEW_SCREENSHOT_DIR set the groups are saved as pictures.
+TEST(ModuleHeadersDlgDirectories, NewGroupsAndTheDecodedSignature) {
+    std::vector<uint8_t> table;
+    tvtest::AppendCertificate(table, 2, tvtest::MakeSignedData());
+    auto builder =
+        tvtest::WithDirectories(tvtest::PeBuilder::Pe32Plus().Dll(), tvtest::Pe64Directories());
+    const auto start = static_cast<uint32_t>(builder.Layout().fileSize);
+    builder.Overlay(table).DataDirectory(4, start, static_cast<uint32_t>(table.size()));
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("signed.dll")).toStdString();
+    Write(path, builder.Build());
+
+    FakeHost host;
+    tv::CModuleHeadersDlg dlg(&host);
+    ASSERT_TRUE(dlg.LoadModule(path)) << dlg.GetErrorText();
+    dlg.resize(640, 760);
+    dlg.show();
+    dlg.OnCommand(cmd::kFullDisplay);
+    const tv::CReportTree& report = dlg.Report();
+    const tv::ReportNode certificates = report.Find("Zertifikate");
+    ASSERT_NE(certificates, tv::kNoReportNode);
+    EXPECT_NE(report.Find("Antragsteller = CN=Prüfer,O=Tarnview Test", certificates),
+              tv::kNoReportNode);
+
+    auto* model = static_cast<tv::CReportTreeModel*>(dlg.Tree()->model());
+    const auto show = [&](const char* group, bool all) {
+        const QModelIndex index = model->IndexOf(report.Find(group));
+        EXPECT_TRUE(index.isValid()) << group;
+        if (all)
+            dlg.Tree()->expandRecursively(index);
+        else
+            dlg.Tree()->expand(index);
+        return index;
+    };
+    const QModelIndex sections = show("Abschnitte (IMAGE_SECTION_HEADER)", false);
+    dlg.Tree()->expandRecursively(model->index(0, 0, sections));
+    for (const char* group :
+         {"Verzögert geladene Bibliotheken", "Debug", "TLS", "Lade-Konfiguration",
+          "Basis-Relokationen", ".NET (CLR)", "Zertifikate"})
+        show(group, true);
+    dlg.Tree()->scrollTo(sections, QAbstractItemView::PositionAtTop);
+    dlg.Tree()->setCurrentIndex(sections);
+    SaveScreenshot(dlg, QStringLiteral("headers-directories-1"));
+    const QModelIndex tls = model->IndexOf(report.Find("TLS"));
+    dlg.Tree()->scrollTo(tls, QAbstractItemView::PositionAtTop);
+    dlg.Tree()->setCurrentIndex(tls);
+    SaveScreenshot(dlg, QStringLiteral("headers-directories-2"));
 }

@@ -54,8 +54,14 @@ bool CDialogToolBar::LoadButtons(uint32_t toolbarId) {
         if (command == 0) {
             button.action = addSeparator();
         } else {
-            button.action = CreateCommandAction(command, this,
-                                                [this](uint32_t id) { emit commandTriggered(id); });
+            button.action = CreateCommandAction(command, this, [this, command](uint32_t id) {
+                // A checked button shows a state its page keeps: a click asks the page to change
+                // it (the page reads the state, flips it and sets it with CheckButton). Qt has
+                // already flipped a checkable action by now, so the page would flip it back.
+                if (QAction* pressed = ButtonAction(command); pressed && pressed->isCheckable())
+                    pressed->setChecked(!pressed->isChecked());
+                emit commandTriggered(id);
+            });
             button.action->setEnabled(true);
             button.image = image++;
             addAction(button.action);

@@ -90,7 +90,7 @@ start() {  # the program with the arguments after $1, and its window, whose titl
     xdotool windowfocus --sync "$w" 2>/dev/null
     sleep 0.5
 }
-stop() { kill "$pid"; wait "$pid" 2>/dev/null; }
+stop() { kill "$pid"; wait "$pid" 2>/dev/null || true; }  # its status is the kill's
 shot() { sleep 1; import -window "$1" "$out/start-$2.png" && echo "$out/start-$2.png"; }
 keys() { xdotool key --delay 100 "$@"; sleep 0.7; }
 find_item() { xdotool type --delay 30 "$1"; sleep 0.8; }
@@ -102,6 +102,11 @@ if start Modulressourcen --resources "$module"; then
     find_item Str; shot "$w" resources-strings
     find_item Sy; keys Right Down Down Down Down Down Down Down Down Down; shot "$w" resources-icon
     find_item Men; keys Right Down; shot "$w" resources-raw
+    xdotool mousemove --window "$w" 292 22 click 1  # "Als Text", beside "Save as..."
+    sleep 1
+    shot "$w" resources-raw-text
+    xdotool mousemove --window "$w" 292 22 click 1
+    sleep 1
     find_item Di; keys Right Down Down Down Down Down; shot "$w" resources-dialog
     # "Testdialog", the second button of the page's toolbar below the picture.
     height=$(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: [0-9]*x//p')
@@ -115,10 +120,11 @@ if [ -f "$bitmaps" ] && start Modulressourcen --resources "$bitmaps"; then
     stop
 fi
 
-# The headers window: the summary, the imported libraries, the full display.
+# The headers window: the summary, the imported libraries, the sections, the full display.
 if start Modulköpfe --headers "$module"; then
     shot "$w" headers-summary
-    keys End Right Down; shot "$w" headers-imports
+    find_item Imp; keys Right Down; shot "$w" headers-imports
+    find_item Abs; keys Right Down; shot "$w" headers-sections
     xdotool mousemove --window "$w" 22 22 click 1  # "Vollständige Anzeige"
     sleep 1
     find_item IMAGE_NT; keys Right Down Down Right; shot "$w" headers-full

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "res/CommandTarget.h"
 #include "res/Menus.h"
 
@@ -106,6 +108,26 @@ TEST(DialogToolBar, ButtonsReportTheirCommandAndTakeTheirStateById) {
     // Commands the strip does not hold are ignored, not invented.
     bar->EnableButton(32776);
     EXPECT_FALSE(bar->IsButtonEnabled(32776));
+}
+
+// A checked button shows what its page decided: a click reports the command with the state as it
+// was, and the state changes only when the page sets it.
+TEST(DialogToolBar, AClickLeavesTheCheckToTheButtonsOwner) {
+    Window window;
+    auto* bar = new tv::CDialogToolBar;
+    ASSERT_TRUE(bar->CreateAtPlaceholder(&window, 1003, tv::kStringPageToolbar));
+    bar->CheckButton(32806, false);
+    std::vector<bool> seen;
+    QObject::connect(bar, &tv::CDialogToolBar::commandTriggered, bar,
+                     [&](uint32_t) { seen.push_back(bar->IsButtonChecked(32806)); });
+    window.show();
+    QWidget* button = bar->widgetForAction(bar->ButtonAction(32806));
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(bar->IsButtonChecked(32806));
+    bar->CheckButton(32806, true);  // the owner's answer
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(bar->IsButtonChecked(32806));
+    EXPECT_EQ(seen, (std::vector<bool>{false, true}));
 }
 
 TEST(DialogToolBar, WithoutPlaceholderNothingIsBuilt) {

@@ -5,6 +5,7 @@
 #include "resources/RawDataPage.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,22 @@ TEST_F(RawDataPageTest, AFailedSaveSaysWhereAndKeepsTheOldFile) {
     page.OnSaveAs();
     ASSERT_EQ(m_save.errors.size(), 1);
     EXPECT_TRUE(m_save.errors[0].contains(QString::fromStdString(m_save.answer)));
+}
+
+// "Als Text" as users press it: each click switches between the text and the dump.
+TEST_F(RawDataPageTest, TheAsTextButtonSwitchesOnEveryClick) {
+    tv::CRawDataPage page;
+    page.ShowRawData(m_catalog, 24, 1);
+    page.show();
+    QWidget* button =
+        page.ToolBar()->widgetForAction(page.ToolBar()->ButtonAction(tv::cmd::kRawAsText));
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(page.IsShowingText());
+    EXPECT_TRUE(tv::CSettings().GetRawDataAsText());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(page.IsShowingText());
+    EXPECT_FALSE(tv::CSettings().GetRawDataAsText());
 }
 
 TEST_F(RawDataPageTest, AsTextShowsTheTextFormKeepsTheChoiceAndSavesIt) {

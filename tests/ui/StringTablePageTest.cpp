@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "res/Commands.h"
 #include "res/DialogToolBar.h"
 #include "resources/ResourceCatalog.h"
+#include "settings/Settings.h"
 #include "support/PeBuilder.h"
 #include "support/ResourceBuilders.h"
 
@@ -58,6 +60,24 @@ protected:
     tv::CResourceCatalog m_catalog;
     CFakeSaveDialog m_save;
 };
+
+// The button itself, as users press it: each click switches, and the choice is kept.
+TEST_F(StringTablePageTest, TheHexadecimalButtonSwitchesOnEveryClick) {
+    tv::CStringTablePage page;
+    page.ShowStringTables(m_catalog);
+    page.show();
+    QWidget* button =
+        page.ToolBar()->widgetForAction(page.ToolBar()->ButtonAction(tv::cmd::kHexDisplay));
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(Column(page, 0).first(), QStringLiteral("0x0000"));
+    EXPECT_TRUE(page.ToolBar()->IsButtonChecked(tv::cmd::kHexDisplay));
+    EXPECT_TRUE(tv::CSettings().GetHexadecimalStrings());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(Column(page, 0).first(), QStringLiteral("0"));
+    EXPECT_FALSE(page.ToolBar()->IsButtonChecked(tv::cmd::kHexDisplay));
+    EXPECT_FALSE(tv::CSettings().GetHexadecimalStrings());
+}
 
 TEST_F(StringTablePageTest, HexadecimalIdsSortAndToggleBack) {
     tv::CStringTablePage page;

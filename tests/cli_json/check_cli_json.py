@@ -55,26 +55,26 @@ def document(*args, env=None):
     return doc
 
 
-# ---- a small schema checker: a type, a tuple of types, {key: spec} or [item spec] ----
+# ---- a small schema checker: a type, a tuple of types, {key: shape} or [item shape] ----
 NULL = type(None)
 INT = int  # bool is an int in Python; the checker refuses it where a number is meant
 
 
-def conforms(value, spec, where):
-    if isinstance(spec, dict):
+def conforms(value, shape, where):
+    if isinstance(shape, dict):
         expect(isinstance(value, dict), f"{where}: not an object")
-        for key, inner in spec.items():
+        for key, inner in shape.items():
             expect(key in value, f"{where}: key {key!r} missing")
             conforms(value[key], inner, f"{where}.{key}")
-    elif isinstance(spec, list):
+    elif isinstance(shape, list):
         expect(isinstance(value, list), f"{where}: not an array")
         for i, item in enumerate(value):
-            conforms(item, spec[0], f"{where}[{i}]")
+            conforms(item, shape[0], f"{where}[{i}]")
     else:
-        types = spec if isinstance(spec, tuple) else (spec,)
+        types = shape if isinstance(shape, tuple) else (shape,)
         number = INT in types and bool not in types
         expect(isinstance(value, types) and not (number and isinstance(value, bool)),
-               f"{where}: {value!r} is not {spec}")
+               f"{where}: {value!r} is not {shape}")
 
 
 NOTE = {"kind": str, "text": str, "where": (str, NULL), "values": [INT]}

@@ -15,7 +15,7 @@ packages=(
     locales binutils icoutils
     fonts-wine fonts-liberation2 fontconfig
     nlohmann-json3-dev python3
-    binutils-mingw-w64-x86-64
+    binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-win32 gcc-mingw-w64-i686-win32 llvm-14 lld-14
     libssl-dev osslsigncode
     xdotool
 )

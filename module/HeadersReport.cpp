@@ -698,16 +698,20 @@ bool CHeadersReport::AddSections(ReportNode parent, bool detailed) {
             file.SubClamped(pe->SectionTableOffset() + i * kSectionHeaderSize, 8);
         std::string name = SectionNameText(nameBytes);
         if (name.empty()) name = Format("#%zu", i + 1);
+        // GNU linkers keep the string table in images too; the long name is the one people know.
+        const std::string longName = LongSectionNameText(
+            file, nameBytes, pe->File().PointerToSymbolTable, pe->File().NumberOfSymbols);
+        const std::string& shown = longName.empty() ? name : longName;
         if (!detailed) {
-            Value(name + ": " + CNumberText().FormatUnsigned(h.VirtualSize).GetText() +
+            Value(shown + ": " + CNumberText().FormatUnsigned(h.VirtualSize).GetText() +
                       " Bytes im Speicher, " +
                       CNumberText().FormatUnsigned(h.SizeOfRawData).GetText() +
                       " Bytes in der Datei",
                   group);
             continue;
         }
-        const ReportNode section = Group(name, group);
-        Value("Name = " + name, section);
+        const ReportNode section = Group(shown, group);
+        Value("Name = " + name + (longName.empty() ? "" : " (" + longName + ")"), section);
         Value("VirtualAddress = " + HexText(h.VirtualAddress), section);
         Value(Format("VirtualSize = %u", h.VirtualSize), section);
         Value("PointerToRawData = " + HexText(h.PointerToRawData), section);

@@ -123,9 +123,11 @@ double ShannonEntropy(CByteView bytes) noexcept {
     return entropy <= 0.0 ? 0.0 : entropy;
 }
 
-std::string SectionNameText(CByteView nameBytes) {
+namespace {
+
+std::string PrintableName(CByteView nameBytes, size_t limit) {
     std::string out;
-    for (size_t i = 0; i < nameBytes.Size() && i < 8; ++i) {
+    for (size_t i = 0; i < nameBytes.Size() && i < limit; ++i) {
         const uint8_t b = nameBytes.U8(i).value_or(0);
         if (b == 0) break;
         if (b >= 0x20 && b < 0x7F && b != '\\') {
@@ -137,6 +139,37 @@ std::string SectionNameText(CByteView nameBytes) {
         }
     }
     return out;
+}
+
+constexpr uint64_t kSymbolSize = 18;
+
+}  // namespace
+
+std::string SectionNameText(CByteView nameBytes) { return PrintableName(nameBytes, 8); }
+
+std::string LongSectionNameText(CByteView file, CByteView nameBytes, uint32_t symbolTableOffset,
+                                uint32_t symbolCount) {
+    if (symbolTableOffset == 0 || nameBytes.U8(0).value_or(0) != '/') return {};
+    // At most seven decimal digits follow the slash, so the offset stays below 10^7.
+    uint64_t offset = 0;
+    size_t digits = 0;
+    for (size_t i = 1; i < 8; ++i) {
+        const uint8_t b = nameBytes.U8(i).value_or(0);
+        if (b == 0) break;
+        if (b < '0' || b > '9') return {};
+        offset = offset * 10 + (b - '0');
+        ++digits;
+    }
+    if (digits == 0) return {};
+    const uint64_t table = uint64_t{symbolTableOffset} + uint64_t{symbolCount} * kSymbolSize;
+    const auto tableSize = file.U32(table);
+    // The table's size counts its own four bytes, so a name starts at offset 4 or later.
+    if (!tableSize || offset < 4 || offset >= *tableSize) return {};
+    const CByteView strings = file.SubClamped(table, *tableSize);
+    if (offset >= strings.Size()) return {};
+    const CByteView name = strings.SubClamped(offset, strings.Size() - offset);
+    if (name.U8(0).value_or(0) == 0) return {};
+    return PrintableName(name, kMaxLongSectionName);
 }
 
 std::vector<std::string> SectionFlagNames(uint32_t characteristics) {

@@ -22,6 +22,14 @@ inline constexpr size_t kMaxListedSections = 96;
 // A section table's eight name bytes as shown: up to the first zero, printable ASCII kept,
 // every other byte as \xNN, so a name can neither break a line nor hide bytes.
 [[nodiscard]] std::string SectionNameText(CByteView nameBytes);
+// The long name GNU linkers give a section whose name does not fit in eight bytes: the table
+// holds "/n", n being an offset into the COFF string table that follows the symbol table
+// (symbolTableOffset, symbolCount entries of 18 bytes). Shown like SectionNameText, at most
+// kMaxLongSectionName bytes; empty when the name is no such reference or does not lead to a
+// string inside the file.
+inline constexpr size_t kMaxLongSectionName = 256;
+[[nodiscard]] std::string LongSectionNameText(CByteView file, CByteView nameBytes,
+                                              uint32_t symbolTableOffset, uint32_t symbolCount);
 // One name per set flag of a section's Characteristics, lowest bit first, with the alignment
 // field (bits 20-23) as one IMAGE_SCN_ALIGN_nBYTES name; bits the format leaves unnamed are not
 // listed.

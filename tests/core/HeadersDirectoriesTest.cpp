@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -93,6 +94,34 @@ TEST(HeadersDirectoriesTest, NamesEntropyAndGuidForms) {
     EXPECT_EQ(tv::SectionNameText({name, 8}), ".tx\\x01\\x5c\\xe4");
     const uint8_t full[8] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'};
     EXPECT_EQ(tv::SectionNameText({full, 8}), "abcdefgh");
+
+    // A string table after two symbols at offset 4: its size, then ".debug_info" at offset 4
+    // and a name running to the end of the file at offset 16.
+    std::vector<uint8_t> file(4 + 2 * 18);
+    const std::string strings = ".debug_info";
+    const uint32_t tableSize = 4 + 12 + 8;
+    for (int i = 0; i < 4; ++i)
+        file.push_back(static_cast<uint8_t>(tableSize >> (8 * i)));
+    file.insert(file.end(), strings.begin(), strings.end());
+    file.push_back(0);
+    file.insert(file.end(), {'.', 'c', 'u', 't'});
+    const tv::CByteView view(file.data(), file.size());
+    const auto longName = [&](const char* text, uint32_t symbols = 2, uint32_t at = 4) {
+        uint8_t bytes[8] = {};
+        std::memcpy(bytes, text, std::min<size_t>(std::strlen(text), 8));
+        return tv::LongSectionNameText(view, {bytes, 8}, at, symbols);
+    };
+    EXPECT_EQ(longName("/4"), ".debug_info");
+    EXPECT_EQ(longName("/0000004"), ".debug_info");
+    EXPECT_EQ(longName("/16"), ".cut");  // ends with the file, inside the table's size
+    EXPECT_EQ(longName("/24"), "");      // the table's size ends before
+    EXPECT_EQ(longName("/2"), "");       // inside the size field
+    EXPECT_EQ(longName("/4x"), "");
+    EXPECT_EQ(longName("/"), "");
+    EXPECT_EQ(longName(".text"), "");
+    EXPECT_EQ(longName("/4", 2, 0), "");        // no symbol table
+    EXPECT_EQ(longName("/4", 0xFFFFFFFF), "");  // table far past the end
+    EXPECT_EQ(longName("/9999999", 2, 0xFFFFFFFF), "");
 
     std::vector<uint8_t> all(256);
     for (size_t i = 0; i < all.size(); ++i)

@@ -69,9 +69,10 @@ def check(cli, path, failures):
         failures.append(f"{path}: {len(ours)} sections, objdump {len(sections)}")
         return True
     for mine, (name, size, vma, offset) in zip(ours, sections):
-        # Long names ("/4") live in the COFF string table, which objdump resolves; the table
-        # itself holds the "/n" form the report shows.
-        if not mine["Name"].startswith("/") and mine["Name"] != name:
+        # Long names ("/4") live in the COFF string table; the report shows what it resolves
+        # to after the table's own "/n" form.
+        shown = re.sub(r"^/\d+ \((.*)\)$", r"\1", mine["Name"])
+        if shown != name:
             failures.append(f"{path}: name {mine['Name']!r}, objdump {name!r}")
         if int(mine["VirtualAddress"], 16) != vma - base:
             failures.append(f"{path} {name}: VirtualAddress {mine['VirtualAddress']}, "

@@ -127,8 +127,9 @@ TEST_F(ModuleHeadersDlgTest, CommandsFollowTheSelectedLine) {
     ASSERT_NE(menu, nullptr);
     emit menu->aboutToShow();
     for (QAction* action : menu->actions()) {
-        if (!action->isSeparator())
+        if (!action->isSeparator()) {
             EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+        }
     }
     dlg.OnCommand(cmd::kHeaders);
     EXPECT_TRUE(m_host.calls.empty());

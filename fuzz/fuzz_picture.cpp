@@ -19,6 +19,7 @@ namespace {
 // The decoders allow 64 megapixels, which a few bytes of RLE stream can claim; fuzzing at that
 // size spends its time filling memory instead of exploring.
 constexpr uint64_t kFuzzMaxPixels = 1 << 16;
+constexpr uint64_t kFuzzMaxImageBytes = 512;
 
 void WriteAndReadBack(const tv::CPicture& picture) {
     if (!picture.IsConsistent()) std::abort();
@@ -53,10 +54,12 @@ void Group(tv::CByteView view, bool cursor) {
     std::string error;
     if (!tv::ParseIconGroup(view, cursor, group, error)) return;
     if (group.entries.size() > group.declaredCount) std::abort();
-    // Each id names a piece of the input itself, so the images are as hostile as the group.
+    // Each id names a piece of the input itself, so the images are as hostile as the group. The
+    // pieces are kept short: hundreds of entries copying the whole input each would spend the
+    // run on memmove.
     const tv::IconImageSource images = [view](uint16_t id) -> std::optional<tv::CByteView> {
         if (id % 7 == 0) return std::nullopt;
-        return view.Tail(id % (view.Size() + 1));
+        return view.Tail(id % (view.Size() + 1)).SubClamped(0, kFuzzMaxImageBytes);
     };
     std::vector<uint8_t> file;
     tv::IconFileResult result;

@@ -11,6 +11,9 @@
 #
 # SECONDS defaults to 600; OUTDIR to build-fuzz/runs. TARNVIEW_FUZZ_RUNS=N stops a target after N
 # executions when that comes first; TARNVIEW_FUZZ_TARGETS="fuzz_a fuzz_b" runs only those.
+# A campaign can span many runs into the same OUTDIR: OUTDIR/<target>/executions keeps the total
+# over all of them, and TARNVIEW_FUZZ_TOTAL=N runs a target only up to N in total (skipping
+# those already there), so an interrupted campaign goes on where it stopped.
 # Inputs are cut at TARNVIEW_FUZZ_MAX_LEN bytes (default 64 KiB: large real modules as seeds keep
 # their headers and early sections, and the module readers stay fast enough to explore).
 # Needs clang-14 with libFuzzer (setup.sh installs it).
@@ -35,6 +38,16 @@ for target in "$build"/fuzz/fuzz_*; do
         case " $TARNVIEW_FUZZ_TARGETS " in *" $name "*) ;; *) continue ;; esac
     fi
     mkdir -p "$out/$name/corpus" "$out/$name/findings"
+    before=$(cat "$out/$name/executions" 2>/dev/null || echo 0)
+    target_runs=$runs
+    if [ -n "${TARNVIEW_FUZZ_TOTAL:-}" ]; then
+        if [ "$before" -ge "$TARNVIEW_FUZZ_TOTAL" ]; then
+            echo "$name: $before executions in total already"
+            continue
+        fi
+        target_runs=$((TARNVIEW_FUZZ_TOTAL - before))
+        [ "$runs" -ge 0 ] && [ "$runs" -lt "$target_runs" ] && target_runs=$runs
+    fi
     extra=
     case $name in
         fuzz_module|fuzz_catalog|fuzz_resource_directory)
@@ -44,13 +57,15 @@ for target in "$build"/fuzz/fuzz_*; do
         extra="$extra $TARNVIEW_FUZZ_SEEDS/$name"
     fi
     # shellcheck disable=SC2086 # extra is a list of folders without spaces
-    if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -max_len="$max_len" -runs="$runs" \
+    if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -max_len="$max_len" -runs="$target_runs" \
         -artifact_prefix="$out/$name/findings/" "$out/$name/corpus" "$here/fuzz/corpus/$name" \
         $extra >"$out/$name/log" 2>&1; then
         status=1
     fi
     executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/$name/log")
     found=$(find "$out/$name/findings" -type f | wc -l)
-    echo "$name: ${executed:-?} executions, $found findings"
+    total=$((before + ${executed:-0}))
+    echo "$total" >"$out/$name/executions"
+    echo "$name: ${executed:-?} executions ($total in total), $found findings"
 done
 exit $status

@@ -26,13 +26,7 @@ if(WITH_UI)
   endforeach()
 endif()
 
-function(run_checked what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${result}):\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/RunChecked.cmake)
 
 # The checks of the files themselves, under root (the prefix).
 function(check_files root)

@@ -6,13 +6,7 @@
 #   cmake -DCLI=... [-DGUI=...] -DMAN_DIR=docs/man [-DMANDOC=mandoc] -P CheckManPages.cmake
 cmake_minimum_required(VERSION 3.25)
 
-function(run_checked what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${result}):\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/RunChecked.cmake)
 
 # The page as plain text for comparisons: troff's escaped hyphens as hyphens.
 function(read_page name variable)

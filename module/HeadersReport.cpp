@@ -538,13 +538,14 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
     const uint64_t forwardEnd = forwardBegin + entry.Size;
     size_t cursor = 0;
     size_t lines = 0;
+    size_t textBytes = 0;
     for (uint64_t i = 0; i < count; ++i) {
         const uint32_t address = functions.U32(i * 4).value_or(0);
         while (cursor < names.size() && names[cursor].first < i)
             ++cursor;
         // An empty slot: the ordinal is not used.
         if (address == 0) continue;
-        if (lines == m_listLimit) {
+        if (lines == m_listLimit || textBytes >= m_listTextLimit) {
             Note(ModuleNote{NoteKind::kListCut, {}, lines}, parent);
             break;
         }
@@ -561,12 +562,19 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
         text += ']';
         const char* separator = " ";
         for (; cursor < names.size() && names[cursor].first == i; ++cursor) {
+            if (textBytes + text.size() >= m_listTextLimit) {
+                // The line says that it is cut; the list ends after it.
+                text += separator;
+                text += "\xE2\x80\xA6";
+                break;
+            }
             const uint32_t nameRva = nameTable.U32(uint64_t{names[cursor].second} * 4).value_or(0);
             line.names.push_back(StringAt(nameRva).value_or("?"));
             text += separator;
             text += line.names.back();
             separator = ", ";
         }
+        textBytes += text.size();
         Value(text, parent);
         m_exports.push_back(std::move(line));
         ++lines;
@@ -594,6 +602,7 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
     const size_t n = entry->Size / kImportDescriptorSize;
     const ReportNode list = detailed ? Group("IMAGE_IMPORT_DIRECTORY", group) : group;
     if (n == 0) return true;
+    size_t textBytes = 0;
     // The list ends at the terminating descriptor, after n descriptors, or where the section's
     // data ends. A descriptor with OriginalFirstThunk 0 does not end it (see ImportDescriptor).
     for (size_t i = 0; i < n; ++i) {
@@ -603,7 +612,7 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
             break;
         }
         if (d->IsTerminator()) break;
-        if (i == m_listLimit) {
+        if (i == m_listLimit || textBytes >= m_listTextLimit) {
             Note(ModuleNote{NoteKind::kListCut, {}, i}, list);
             break;
         }
@@ -612,6 +621,7 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
         const bool cut = raw.cut;
         std::string name = ModuleStringText(raw.bytes);
         if (cut) name += "\xE2\x80\xA6";
+        textBytes += name.size();
         // A name cut short names no file that could be opened.
         const std::string_view moduleName = cut ? std::string_view() : raw.bytes;
         m_imports.push_back(ReportedImport{name, std::string(moduleName), *d});
@@ -755,6 +765,7 @@ bool CHeadersReport::AddDelayImports(ReportNode parent) {
     const size_t thunkSize = wide ? 8 : 4;
     const uint64_t ordinalFlag = wide ? uint64_t{1} << 63 : uint64_t{1} << 31;
     size_t functionLines = 0;
+    size_t functionText = 0;
     // The table ends with an all-zero descriptor; the directory's Size is often 0 or wrong in
     // old modules, so it does not bound the walk, the data and the limit do.
     for (size_t i = 0;; ++i) {
@@ -819,7 +830,7 @@ bool CHeadersReport::AddDelayImports(ReportNode parent) {
                 break;
             }
             if (thunk == 0) break;
-            if (functionLines == m_listLimit) {
+            if (functionLines == m_listLimit || functionText >= m_listTextLimit) {
                 Note(ModuleNote{NoteKind::kListCut, {}, functionLines}, functions);
                 return true;
             }
@@ -839,6 +850,7 @@ bool CHeadersReport::AddDelayImports(ReportNode parent) {
                 continue;
             }
             std::string text = StringAt(*byName + 2).value_or("?");
+            functionText += text.size();
             Value(text + Format(" (Hint = %u)", hint.U16(0).value_or(0)), functions);
         }
     }

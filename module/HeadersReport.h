@@ -77,10 +77,15 @@ public:
     // only a crafted file comes near it, and each line costs memory in the tree. The fuzz build
     // ends lists sooner: 8 KiB whose import descriptors share one name table already list
     // hundreds of thousands of lines, and reaching the limit takes the same paths.
+    // The texts of one list are bounded too: a million entries of a crafted file can all point
+    // at one name of 4 KiB, or a million names at one export, which the line count alone would
+    // let grow to gigabytes.
 #ifdef TARNVIEW_FUZZ_LIMITS
     static constexpr size_t kDefaultListLimit = 4096;
+    static constexpr size_t kDefaultListTextLimit = size_t{64} << 10;
 #else
     static constexpr size_t kDefaultListLimit = size_t{1} << 20;
+    static constexpr size_t kDefaultListTextLimit = size_t{64} << 20;
 #endif
 
     CHeadersReport(const CModuleImage& image, IReportSink& sink) noexcept
@@ -114,6 +119,8 @@ public:
     void SetPkcs7Decoder(const IPkcs7Decoder* decoder) noexcept { m_pkcs7 = decoder; }
 
     void SetListLimit(size_t lines) noexcept { m_listLimit = lines; }
+    // The bytes of text one list may hold before it ends with the same note.
+    void SetListTextLimit(size_t bytes) noexcept { m_listTextLimit = bytes; }
     // The notes of the last Fill, each as the last top-level line "Hinweise" lists it.
     [[nodiscard]] const std::vector<ModuleNote>& Notes() const noexcept { return m_notes; }
     // The export and imported-library lines of the last Fill, in report order.
@@ -148,6 +155,7 @@ private:
     IReportSink& m_sink;
     ReportNode m_root = kNoReportNode;
     size_t m_listLimit = kDefaultListLimit;
+    size_t m_listTextLimit = kDefaultListTextLimit;
     std::vector<ModuleNote> m_notes;
     std::vector<ReportedExport> m_exports;
     std::vector<ReportedImport> m_imports;

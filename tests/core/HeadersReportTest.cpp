@@ -631,6 +631,32 @@ TEST(HeadersReportTest, ListLimitEndsALongListWithANote) {
                                         "Hinweis: Die Liste wurde nach 2 Einträgen abgebrochen."}));
 }
 
+TEST(HeadersReportTest, ListTextLimitEndsAListOfLongNames) {
+    // A crafted file can point a million names at one export, or a million libraries at one
+    // name: the bytes of a list's texts end it as its line count does.
+    PeLayout layout;
+    auto bytes = SampleDll().ExportNameOrder(EntryOrder::AsAdded).Build(&layout);
+    tvtest::Patch16(bytes, layout.exportOrdinalTable.offset + 2, 0);  // both names on ordinal 1
+    const Module m(bytes);
+    CReportTree tree;
+    tv::CHeadersReport report(m.image, tree);
+    report.SetListTextLimit(22);
+    ASSERT_TRUE(report.Fill(HeadersDisplay::Summary));
+    EXPECT_EQ(tree.ChildTexts(tree.Find("Exportierte Funktionen")),
+              (std::vector<std::string>{"0001 - [0x00001000] FirstExport, \u2026",
+                                        "Hinweis: Die Liste wurde nach 1 Einträgen abgebrochen."}));
+    ASSERT_EQ(report.Exports().size(), 1u);
+    EXPECT_EQ(report.Exports()[0].names, std::vector<std::string>{"FirstExport"});
+
+    CReportTree libraries;
+    tv::CHeadersReport cut(m.image, libraries);
+    cut.SetListTextLimit(10);
+    ASSERT_TRUE(cut.Fill(HeadersDisplay::Summary));
+    EXPECT_EQ(libraries.ChildTexts(libraries.Find("Importierte Bibliotheken")),
+              (std::vector<std::string>{"KERNEL32.dll",
+                                        "Hinweis: Die Liste wurde nach 1 Einträgen abgebrochen."}));
+}
+
 // ---- imports ------------------------------------------------------------------------------------
 
 TEST(HeadersReportTest, ImportListEndsAtTheTerminatorOrTheDirectorySize) {

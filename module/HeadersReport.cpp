@@ -545,7 +545,7 @@ void CHeadersReport::AddExportFunctions(const ExportDirectory& d, const DataDire
             ++cursor;
         // An empty slot: the ordinal is not used.
         if (address == 0) continue;
-        if (lines == m_listLimit || textBytes >= m_listTextLimit) {
+        if (ListFull(lines, textBytes)) {
             Note(ModuleNote{NoteKind::kListCut, {}, lines}, parent);
             break;
         }
@@ -612,7 +612,7 @@ bool CHeadersReport::AddImports(ReportNode parent, bool detailed) {
             break;
         }
         if (d->IsTerminator()) break;
-        if (i == m_listLimit || textBytes >= m_listTextLimit) {
+        if (ListFull(i, textBytes)) {
             Note(ModuleNote{NoteKind::kListCut, {}, i}, list);
             break;
         }
@@ -830,7 +830,7 @@ bool CHeadersReport::AddDelayImports(ReportNode parent) {
                 break;
             }
             if (thunk == 0) break;
-            if (functionLines == m_listLimit || functionText >= m_listTextLimit) {
+            if (ListFull(functionLines, functionText)) {
                 Note(ModuleNote{NoteKind::kListCut, {}, functionLines}, functions);
                 return true;
             }

@@ -138,6 +138,10 @@ private:
     void AddNtAdditionalFields(const OptionalHeader& o, ReportNode parent);
     void AddExportFunctions(const ExportDirectory& directory, const DataDirectoryEntry& entry,
                             ReportNode parent);
+    // True when a list that holds lines entries of textBytes bytes must end before the next one.
+    [[nodiscard]] bool ListFull(size_t lines, size_t textBytes) const noexcept {
+        return lines >= m_listLimit || textBytes >= m_listTextLimit;
+    }
     // The string at rva as shown, or nullopt when no section holds rva.
     [[nodiscard]] std::optional<std::string> StringAt(uint32_t rva) const;
     // Its bytes up to the terminator or the length limit, kMaxRvaStringLength (a longer name is
